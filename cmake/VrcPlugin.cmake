@@ -1,0 +1,64 @@
+# The plug-in: one static library of shared code (JUCE's "shared code" target
+# VRC) that the VST2 module, the tests and the tools all link.
+
+# The VST 2.4 interface comes from Debian's fst header behind a small shim.
+juce_set_vst2_sdk_path("${CMAKE_SOURCE_DIR}/source/plugin/vst2-interface")
+
+juce_add_plugin(VRC
+    PRODUCT_NAME "VR-C"
+    COMPANY_NAME "veskara"
+    COMPANY_WEBSITE "https://veskara.example/vr-c"
+    PLUGIN_MANUFACTURER_CODE Vesk
+    PLUGIN_CODE "VR#1"
+    VERSION 1.0.1
+    FORMATS VST
+    IS_SYNTH FALSE
+    NEEDS_MIDI_INPUT FALSE
+    NEEDS_MIDI_OUTPUT FALSE
+    IS_MIDI_EFFECT FALSE
+    EDITOR_WANTS_KEYBOARD_FOCUS FALSE
+    VST2_CATEGORY kPlugCategEffect
+    COPY_PLUGIN_AFTER_BUILD FALSE)
+
+file(GLOB VRC_PLUGIN_SOURCES CONFIGURE_DEPENDS
+    "${CMAKE_SOURCE_DIR}/source/processor/*.cpp"
+    "${CMAKE_SOURCE_DIR}/source/editor/*.cpp"
+    "${CMAKE_SOURCE_DIR}/source/plugin/*.cpp")
+target_sources(VRC PRIVATE ${VRC_PLUGIN_SOURCES})
+# Our own files get the project's warnings; the framework's module files do not.
+set_source_files_properties(${VRC_PLUGIN_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
+target_include_directories(VRC PUBLIC "${CMAKE_SOURCE_DIR}/source")
+
+target_compile_definitions(VRC
+    PUBLIC
+        JUCE_DISPLAY_SPLASH_SCREEN=0
+        JUCE_REPORT_APP_USAGE=0
+        JUCE_WEB_BROWSER=0
+        JUCE_USE_CURL=0
+        JUCE_VST3_CAN_REPLACE_VST2=0
+        JUCE_MODAL_LOOPS_PERMITTED=0)
+
+if(EXISTS "${CMAKE_SOURCE_DIR}/cmake/VrcResources.cmake")
+    include(VrcResources)
+endif()
+
+target_link_libraries(VRC
+    PRIVATE
+        juce::juce_audio_processors
+        juce::juce_audio_formats
+    PUBLIC
+        vrc_dsp
+        juce::juce_recommended_config_flags
+
+# Debian's JUCE uses the system codecs rather than bundled copies.
+target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
+
+set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
+
+# Links a program (test, tool) against the plug-in's shared code: the same
+# objects as the plug-in, with the framework headers and definitions it saw.
+function(vrc_use_shared_code target)
+    target_include_directories(${target} PRIVATE $<TARGET_PROPERTY:VRC,INCLUDE_DIRECTORIES>)
+    target_compile_definitions(${target} PRIVATE $<TARGET_PROPERTY:VRC,COMPILE_DEFINITIONS>)
+    target_link_libraries(${target} PRIVATE VRC)
+endfunction()

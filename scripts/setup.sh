@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing and rendering VR-C needs.
+# Safe to run again: it installs only what is missing and stays quiet otherwise.
+# Usage: scripts/setup.sh [--windows]   (--windows adds the 32-bit MinGW cross tools and wine)
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  juce-modules-source juce-tools fst-dev
+  libasound2-dev libjack-jackd2-dev libfreetype-dev libfontconfig1-dev libx11-dev libxcomposite-dev
+  libxcursor-dev libxext-dev libxinerama-dev libxrandr-dev libxrender-dev libgl-dev
+  libcurl4-openssl-dev libwebkit2gtk-4.0-dev libgtk-3-dev
+  libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  xvfb xauth x11-utils
+  libjpeg-turbo-progs fonts-dejavu-core
+  valgrind
+)
+
+want_windows=0
+for arg in "$@"; do
+  case "$arg" in
+    --windows) want_windows=1 ;;
+    *) echo "setup.sh: unknown option '$arg' (known: --windows)" >&2; exit 2 ;;
+  esac
+done
+
+if [ "$want_windows" = 1 ]; then
+  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686 dpkg-dev)
+fi
+
+sudo_cmd=()
+if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "$want_windows" = 1 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+    need_update=1
+  fi
+  for p in wine wine32:i386; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+fi
+
+if [ "${#missing[@]}" -gt 0 ] || [ "${need_update:-0}" = 1 ]; then
+  echo "setup: installing ${missing[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi

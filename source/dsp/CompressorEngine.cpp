@@ -1,0 +1,187 @@
+#include "CompressorEngine.h"
+
+#include "ScopedFlushDenormals.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace vrc
+{
+
+namespace
+{
+float dbToGain (float dB) noexcept
+{
+    return static_cast<float> (std::pow (10.0, static_cast<double> (dB / 20.0f)));
+}
+
+// Effective release is lengthened by 45 ms times the ratio: heavier compression
+// recovers more slowly, which keeps the gain from pumping on sustained material.
+constexpr double releaseRatioSeconds = 0.045;
+} // namespace
+
+void CompressorEngine::setThreshold (float dB) noexcept
+{
+    store (thresholdDb, dB);
+    store (thresholdGain, dbToGain (dB));
+}
+
+void CompressorEngine::setRatio (float r) noexcept
+{
+    // The release coefficient deliberately keeps the ratio of its last update.
+    store (ratio, r);
+}
+
+void CompressorEngine::setGain (float dB) noexcept
+{
+    store (makeupDb, dB);
+    store (makeupGain, dbToGain (dB));
+}
+
+void CompressorEngine::setAttack (float seconds) noexcept
+{
+    store (attackTime, seconds);
+    // Single-precision quotient and exponential. A time of 0 gives -inf and a
+    // coefficient of 0: the envelope then follows rising levels instantly.
+    const float exponent = -1.0f / (seconds * load (sampleRate));
+    store (attackCoeff, std::exp (exponent));
+}
+
+void CompressorEngine::setRelease (float seconds) noexcept
+{
+    store (releaseTime, seconds);
+    const double period = (static_cast<double> (seconds) + releaseRatioSeconds * static_cast<double> (load (ratio)))
+                          * static_cast<double> (load (sampleRate));
+    store (releaseCoeff, static_cast<float> (std::exp (-1.0 / period)));
+}
+
+void CompressorEngine::setKnee (float k) noexcept
+{
+    store (kneeValue, k);
+    updateKneeWidth();
+}
+
+void CompressorEngine::setDryWet (float w) noexcept
+{
+    store (dryWet, w);
+}
+
+void CompressorEngine::setCurve (float c) noexcept
+{
+    // Truncation toward zero; any non-zero result selects the decibel curve. Values
+    // that do not fit an int (or NaN) are mapped explicitly instead of converting
+    // with undefined behaviour.
+    int selector = 0;
+    if (c >= 1.0f)
+        selector = c < 2147483520.0f ? static_cast<int> (c) : std::numeric_limits<int>::max();
+    else if (c <= -1.0f)
+        selector = c > -2147483520.0f ? static_cast<int> (c) : std::numeric_limits<int>::min();
+    curve.store (selector, std::memory_order_relaxed);
+    updateKneeWidth();
+}
+
+void CompressorEngine::updateKneeWidth() noexcept
+{
+    const float k = load (kneeValue);
+    // Curve 0 reads a sharpness 1..13, curve 1 a width in dB 200..0.1.
+    const float width = getCurve() == 0 ? k * 12.0f + 1.0f : 200.0f - k * 199.9f;
+    store (kneeWidth, width);
+}
+
+void CompressorEngine::setSampleRate (float fs) noexcept
+{
+    store (sampleRate, fs);
+    inputMeter.prepare (fs);
+    gainMeter.prepare (fs);
+}
+
+CurveSettings CompressorEngine::curveSettings() const noexcept
+{
+    return { load (thresholdGain), load (thresholdDb), load (ratio), load (kneeWidth) };
+}
+
+void CompressorEngine::process (float* const* channelData, int numChannels, int numSamples) noexcept
+{
+    const int n = std::min (numChannels, maxChannels);
+    for (int i = 0; i < n; ++i)
+        channels[(size_t) i] = channelData[i];
+
+    if (numSamples <= 0 || n <= 0)
+        return;
+
+    ScopedFlushDenormals noDenormals;
+    const bool decibel = getCurve() != 0; // chosen once per block
+
+    if (n == 1)
+        decibel ? processSamples<true, 1> (n, numSamples) : processSamples<false, 1> (n, numSamples);
+    else if (n == 2)
+        decibel ? processSamples<true, 2> (n, numSamples) : processSamples<false, 2> (n, numSamples);
+    else
+        decibel ? processSamples<true, 0> (n, numSamples) : processSamples<false, 0> (n, numSamples);
+}
+
+template <bool decibelCurve, int fixedChannels>
+void CompressorEngine::processSamples (int numChannelsIn, int numSamples) noexcept
+{
+    const int numChannels = fixedChannels > 0 ? fixedChannels : numChannelsIn;
+    const auto channelCount = static_cast<float> (numChannels);
+
+    // One consistent snapshot per block: the loop reads finished values only.
+    const CurveSettings settings = curveSettings();
+    const LinearCurve linear (settings);
+    const DecibelCurve decibel (settings);
+    const float attack = load (attackCoeff), release = load (releaseCoeff);
+    const float makeup = load (makeupGain), wet = load (dryWet);
+    const float dry = 1.0f - wet;
+
+    float env = envelope;
+    float lastLinearGain = currentGain;
+
+    for (int j = 0; j < numSamples; ++j)
+    {
+        float sum = 0.0f;
+        for (int i = 0; i < numChannels; ++i)
+            sum = sum + channels[(size_t) i][j];
+        const float mono = sum / channelCount;
+
+        const float level = std::fabs (mono);
+        if (level <= std::numeric_limits<float>::max())
+        {
+            inputMeter.push (mono);
+            const float c = level > env ? attack : release;
+            const float held = env * c;
+            env = level * (1.0f - c) + held;
+        }
+        else
+        {
+            // A NaN or infinite sample neither moves the envelope nor enters the
+            // meter, so one bad sample cannot poison the instance for good.
+            inputMeter.push (0.0f);
+        }
+
+        float g;
+        if constexpr (decibelCurve)
+        {
+            g = decibel.gain (env);
+        }
+        else
+        {
+            g = linear.gain (env);
+            lastLinearGain = g;
+        }
+        gainMeter.push (g);
+
+        for (int i = 0; i < numChannels; ++i)
+        {
+            float& s = channels[(size_t) i][j];
+            const float processed = ((s * makeup) * g) * wet;
+            s = processed + dry * s;
+        }
+    }
+
+    envelope = env;
+    currentGain = lastLinearGain;
+}
+
+} // namespace vrc

@@ -1,0 +1,36 @@
+#pragma once
+// Cheap logarithms used by the decibel transfer curve: a bit-level exponent plus
+// a quadratic fit of the mantissa. They are deliberately approximate; the
+// approximation error is part of the curve's sound and must not be "fixed".
+#include <cstdint>
+#include <cstring>
+
+namespace vrc
+{
+
+/** Approximate log2 for positive finite v; exact at powers of two. */
+inline float fastLog2 (float v) noexcept
+{
+    std::uint32_t bits;
+    std::memcpy (&bits, &v, sizeof bits);
+    const auto exponent = static_cast<float> (static_cast<int> ((bits >> 23) & 255u) - 128);
+
+    // Keep sign and mantissa, force the biased exponent to 127: m lies in [1, 2).
+    const std::uint32_t mantissaBits = (bits & 0x807FFFFFu) + 0x3F800000u;
+    float m;
+    std::memcpy (&m, &mantissaBits, sizeof m);
+
+    const float q = m * (2.0f - m * 0.3333333432674408f) - 0.6666666865348816f;
+    return exponent + q;
+}
+
+/** log10 built from fastLog2, normalised so that fastLog10(10) is exactly 1. */
+inline float fastLog10 (float v) noexcept
+{
+    constexpr float ln2 = 0.6931471824645996f;
+    static const float log2Of10 = fastLog2 (10.0f) * ln2;
+    const float numerator = fastLog2 (v) * ln2;
+    return numerator / log2Of10;
+}
+
+} // namespace vrc

@@ -1,0 +1,127 @@
+#include "SettingsChunk.h"
+
+#include "ParameterText.h"
+
+#include <juce_core/juce_core.h>
+
+#include <cstring>
+
+namespace vrc
+{
+
+const std::array<SettingsAttribute, numParameters> settingsWriteOrder { {
+    { "gain", ParameterId::gain },
+    { "ratio", ParameterId::ratio },
+    { "thresold", ParameterId::threshold }, // sic: existing projects carry this spelling
+    { "attack", ParameterId::attack },
+    { "release", ParameterId::release },
+    { "knee", ParameterId::knee },
+    { "drywet", ParameterId::dryWet },
+    { "curve", ParameterId::curve },
+} };
+
+const std::array<ParameterId, numParameters> settingsRestoreOrder { {
+    ParameterId::curve, ParameterId::gain, ParameterId::ratio, ParameterId::threshold,
+    ParameterId::attack, ParameterId::release, ParameterId::knee, ParameterId::dryWet,
+} };
+
+namespace
+{
+constexpr const char* elementName = "VeskCompSettings";
+
+const char* attributeName (ParameterId id) noexcept
+{
+    for (const auto& a : settingsWriteOrder)
+        if (a.id == id)
+            return a.name;
+    return "";
+}
+
+std::uint32_t readLittleEndian32 (const std::uint8_t* p) noexcept
+{
+    return static_cast<std::uint32_t> (p[0]) | (static_cast<std::uint32_t> (p[1]) << 8)
+           | (static_cast<std::uint32_t> (p[2]) << 16) | (static_cast<std::uint32_t> (p[3]) << 24);
+}
+
+void appendLittleEndian32 (std::vector<std::uint8_t>& out, std::uint32_t v)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back (static_cast<std::uint8_t> ((v >> shift) & 0xffu));
+}
+} // namespace
+
+std::string settingsXml (const SettingsValues& values)
+{
+    std::string text = "<";
+    text += elementName;
+    for (const auto& a : settingsWriteOrder)
+    {
+        text += ' ';
+        text += a.name;
+        text += "=\"";
+        text += formatShortest9 (static_cast<double> (values[static_cast<size_t> (a.id)]));
+        text += '"';
+    }
+    text += "/>";
+    return text;
+}
+
+std::vector<std::uint8_t> writeSettingsChunk (const SettingsValues& values)
+{
+    const auto text = settingsXml (values);
+    std::vector<std::uint8_t> chunk;
+    chunk.reserve (text.size() + 10);
+    appendLittleEndian32 (chunk, settingsChunkMagic);
+    appendLittleEndian32 (chunk, static_cast<std::uint32_t> (text.size()));
+    chunk.insert (chunk.end(), text.begin(), text.end());
+    chunk.push_back (0); // the text's terminator
+    chunk.push_back (0); // and one more zero byte, which older readers expect
+    return chunk;
+}
+
+RestoredSettings readSettingsChunk (const void* data, int sizeInBytes)
+{
+    RestoredSettings restored;
+    if (data == nullptr || sizeInBytes <= 8)
+        return restored;
+
+    const auto* bytes = static_cast<const std::uint8_t*> (data);
+    if (readLittleEndian32 (bytes) != settingsChunkMagic)
+        return restored;
+
+    const auto declaredLength = static_cast<std::int32_t> (readLittleEndian32 (bytes + 4));
+    if (declaredLength <= 0)
+        return restored;
+
+    // A length beyond the chunk is read only to the chunk's end; a zero byte ends the text early.
+    auto length = static_cast<size_t> (std::min (declaredLength, sizeInBytes - 8));
+    const auto* text = reinterpret_cast<const char*> (bytes + 8);
+    if (const void* zero = std::memchr (text, 0, length))
+        length = static_cast<size_t> (static_cast<const char*> (zero) - text);
+
+    // Damaged bytes that are not UTF-8 count as a foreign chunk, never as text.
+    if (! juce::CharPointer_UTF8::isValidString (text, static_cast<int> (length)))
+        return restored;
+
+    const auto element = juce::parseXML (juce::String::fromUTF8 (text, static_cast<int> (length)));
+    if (element == nullptr || ! element->getTagName().equalsIgnoreCase (elementName))
+        return restored;
+
+    for (auto id : settingsRestoreOrder)
+    {
+        const juce::String wanted (attributeName (id));
+        for (int i = 0; i < element->getNumAttributes(); ++i)
+        {
+            if (element->getAttributeName (i).equalsIgnoreCase (wanted))
+            {
+                // The framework's number reading: leading number only, 0 for letters.
+                const double v = element->getAttributeValue (i).getDoubleValue();
+                restored[static_cast<size_t> (id)] = static_cast<float> (v);
+                break;
+            }
+        }
+    }
+    return restored;
+}
+
+} // namespace vrc

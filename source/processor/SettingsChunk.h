@@ -1,0 +1,43 @@
+#pragma once
+// The settings chunk the host stores in its project: a one-line
+// "VeskCompSettings" element wrapped as magic "VC2!", a 32-bit length, the text
+// and two zero bytes. Old projects depend on this layout to the byte.
+#include "Parameters.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vrc
+{
+
+/** Physical values by host parameter index. */
+using SettingsValues = std::array<float, numParameters>;
+
+/** Attribute values found in a chunk, by host index; empty where absent. */
+using RestoredSettings = std::array<std::optional<float>, numParameters>;
+
+/** Attribute names in the order they are written, with their host index. */
+struct SettingsAttribute
+{
+    const char* name;
+    ParameterId id;
+};
+extern const std::array<SettingsAttribute, numParameters> settingsWriteOrder;
+extern const std::array<ParameterId, numParameters> settingsRestoreOrder;
+
+constexpr std::uint32_t settingsChunkMagic = 0x21324356; // "VC2!" little-endian
+
+/** The element's text, e.g. <VeskCompSettings gain="6" ... curve="0"/>. */
+std::string settingsXml (const SettingsValues& values);
+
+/** The whole chunk: magic, length, text, two zero bytes. */
+std::vector<std::uint8_t> writeSettingsChunk (const SettingsValues& values);
+
+/** Parses a chunk. Returns nothing at all for a damaged or foreign chunk;
+    otherwise the values of the attributes that are present. */
+RestoredSettings readSettingsChunk (const void* data, int sizeInBytes);
+
+} // namespace vrc

@@ -1,0 +1,227 @@
+#include "VeskCompAudioProcessor.h"
+
+#include "ParameterText.h"
+#include "SettingsChunk.h"
+#include "editor/VeskCompAudioProcessorEditor.h"
+
+namespace
+{
+using vrc::ParameterId;
+
+const vrc::ParameterInfo& info (ParameterId id) noexcept
+{
+    return vrc::parameterTable[static_cast<size_t> (id)];
+}
+
+vrc::ParameterMapper mapperFor (ParameterId id) noexcept
+{
+    return { info (id).minimum, info (id).maximum };
+}
+
+constexpr int meterPeriodMs = 41;
+} // namespace
+
+VeskCompAudioProcessor::VeskCompAudioProcessor()
+    : AudioProcessor (BusesProperties()
+                          .withInput ("Input", juce::AudioChannelSet::stereo(), true)
+                          .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+      gainParam (mapperFor (ParameterId::gain)),
+      ratioParam (mapperFor (ParameterId::ratio)),
+      thresholdParam (mapperFor (ParameterId::threshold)),
+      attackParam (mapperFor (ParameterId::attack)),
+      releaseParam (mapperFor (ParameterId::release)),
+      kneeParam (mapperFor (ParameterId::knee)),
+      dryWetParam (mapperFor (ParameterId::dryWet)),
+      curveParam (mapperFor (ParameterId::curve))
+{
+    // Defaults are only recorded here; the engine receives them at the first
+    // prepareToPlay or restore.
+    for (const auto& p : vrc::parameterTable)
+        parameterFor (static_cast<int> (p.id))->setPhysical (p.defaultValue);
+
+    startTimer (meterPeriodMs);
+}
+
+VeskCompAudioProcessor::~VeskCompAudioProcessor()
+{
+    stopTimer();
+}
+
+const juce::String VeskCompAudioProcessor::getName() const
+{
+    return "VR-C";
+}
+
+void VeskCompAudioProcessor::prepareToPlay (double sampleRate, int)
+{
+    engine.setSampleRate (static_cast<float> (sampleRate));
+    updateEngine();
+}
+
+void VeskCompAudioProcessor::releaseResources()
+{
+}
+
+void VeskCompAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
+{
+    engine.process (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), buffer.getNumSamples());
+
+    // Outputs without a matching input would otherwise carry whatever the host left in them.
+    for (int ch = getTotalNumInputChannels(); ch < getTotalNumOutputChannels() && ch < buffer.getNumChannels(); ++ch)
+        buffer.clear (ch, 0, buffer.getNumSamples());
+}
+
+bool VeskCompAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts) const
+{
+    const auto in = layouts.getMainInputChannelSet();
+    const auto out = layouts.getMainOutputChannelSet();
+    return in == out && (out == juce::AudioChannelSet::mono() || out == juce::AudioChannelSet::stereo());
+}
+
+const juce::String VeskCompAudioProcessor::getInputChannelName (int channelIndex) const
+{
+    return juce::String (channelIndex + 1);
+}
+
+const juce::String VeskCompAudioProcessor::getOutputChannelName (int channelIndex) const
+{
+    return getInputChannelName (channelIndex);
+}
+
+bool VeskCompAudioProcessor::isInputChannelStereoPair (int) const { return false; }
+bool VeskCompAudioProcessor::isOutputChannelStereoPair (int) const { return false; }
+bool VeskCompAudioProcessor::acceptsMidi() const { return false; }
+bool VeskCompAudioProcessor::producesMidi() const { return false; }
+double VeskCompAudioProcessor::getTailLengthSeconds() const { return 0.0; }
+
+juce::AudioProcessorEditor* VeskCompAudioProcessor::createEditor()
+{
+    return new VeskCompAudioProcessorEditor (*this);
+}
+
+bool VeskCompAudioProcessor::hasEditor() const
+{
+    return true;
+}
+
+int VeskCompAudioProcessor::getNumParameters()
+{
+    return vrc::numParameters;
+}
+
+vrc::ParameterMapper* VeskCompAudioProcessor::parameterFor (int index) noexcept
+{
+    switch (static_cast<ParameterId> (index))
+    {
+        case ParameterId::threshold: return &thresholdParam;
+        case ParameterId::ratio: return &ratioParam;
+        case ParameterId::gain: return &gainParam;
+        case ParameterId::attack: return &attackParam;
+        case ParameterId::release: return &releaseParam;
+        case ParameterId::knee: return &kneeParam;
+        case ParameterId::dryWet: return &dryWetParam;
+        case ParameterId::curve: return &curveParam;
+    }
+    return nullptr;
+}
+
+float VeskCompAudioProcessor::getParameter (int index)
+{
+    // A host that ignores the announced count gets 0 rather than a crash.
+    const auto* p = parameterFor (index);
+    return p != nullptr ? p->getNormalised() : 0.0f;
+}
+
+void VeskCompAudioProcessor::setParameter (int index, float value)
+{
+    auto* p = parameterFor (index);
+    if (p == nullptr)
+        return;
+    p->setNormalised (value);
+    sendToEngine (static_cast<ParameterId> (index), p->getValue());
+}
+
+void VeskCompAudioProcessor::sendToEngine (ParameterId id, float v) noexcept
+{
+    switch (id)
+    {
+        case ParameterId::threshold: engine.setThreshold (v); break;
+        case ParameterId::ratio: engine.setRatio (v); break;
+        case ParameterId::gain: engine.setGain (v); break;
+        case ParameterId::attack: engine.setAttack (v); break;
+        case ParameterId::release: engine.setRelease (v); break;
+        case ParameterId::knee: engine.setKnee (v); break;
+        case ParameterId::dryWet: engine.setDryWet (v); break;
+        case ParameterId::curve: engine.setCurve (v); break;
+    }
+}
+
+void VeskCompAudioProcessor::updateEngine() noexcept
+{
+    // Ratio before release (the release coefficient reads the ratio) and knee
+    // before curve (the curve re-derives the knee width).
+    static constexpr ParameterId order[] = { ParameterId::ratio, ParameterId::threshold, ParameterId::gain,
+                                             ParameterId::attack, ParameterId::release, ParameterId::knee,
+                                             ParameterId::dryWet, ParameterId::curve };
+    for (auto id : order)
+        sendToEngine (id, parameterFor (static_cast<int> (id))->getValue());
+}
+
+const juce::String VeskCompAudioProcessor::getParameterName (int index)
+{
+    return vrc::isValidParameterIndex (index) ? juce::String (vrc::parameterTable[(size_t) index].name) : juce::String();
+}
+
+const juce::String VeskCompAudioProcessor::getParameterText (int index)
+{
+    const auto* p = parameterFor (index);
+    if (p == nullptr)
+        return {};
+
+    const float v = p->getValue();
+    if (static_cast<ParameterId> (index) == ParameterId::dryWet)
+    {
+        const float percent = v * 100.0f;
+        return juce::String (vrc::formatFixed (percent, 1) + "%");
+    }
+    return juce::String (vrc::formatFixed (v, 2));
+}
+
+int VeskCompAudioProcessor::getNumPrograms() { return 0; }
+int VeskCompAudioProcessor::getCurrentProgram() { return 0; }
+void VeskCompAudioProcessor::setCurrentProgram (int) {}
+const juce::String VeskCompAudioProcessor::getProgramName (int) { return {}; }
+void VeskCompAudioProcessor::changeProgramName (int, const juce::String&) {}
+
+void VeskCompAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
+{
+    vrc::SettingsValues values;
+    for (const auto& p : vrc::parameterTable)
+        values[(size_t) p.id] = parameterFor (static_cast<int> (p.id))->getValue();
+    const auto chunk = vrc::writeSettingsChunk (values);
+    destData.replaceAll (chunk.data(), chunk.size());
+}
+
+void VeskCompAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
+{
+    // Attributes are applied in the order older builds used; a damaged or foreign
+    // chunk restores nothing. Either way the engine is refreshed, and neither
+    // clamping nor host notification happens: the editor shows the values at its
+    // next tick.
+    const auto restored = vrc::readSettingsChunk (data, sizeInBytes);
+    for (auto id : vrc::settingsRestoreOrder)
+        if (const auto& v = restored[static_cast<size_t> (id)])
+            parameterFor (static_cast<int> (id))->setPhysical (*v);
+    updateEngine();
+}
+
+void VeskCompAudioProcessor::refreshMeterReadings() noexcept
+{
+    inputMeterDb.store (engine.getInputMeter().levelDb(), std::memory_order_relaxed);
+    gainMeterDb.store (engine.getGainMeter().levelDb(), std::memory_order_relaxed);
+}
+
+void VeskCompAudioProcessor::timerCallback()
+{
+    refreshMeterReadings();
+}

@@ -1,0 +1,84 @@
+#pragma once
+// The plug-in instance: owns the eight parameters and the compressor engine,
+// answers the host's fixed questions, processes audio in place, publishes the
+// meter readings every 41 ms and saves/restores its settings as one chunk.
+#include "CompressorEngine.h"
+#include "ParameterMapper.h"
+#include "Parameters.h"
+
+#include <juce_audio_processors/juce_audio_processors.h>
+
+#include <atomic>
+
+class VeskCompAudioProcessor : public juce::AudioProcessor,
+                               private juce::Timer
+{
+public:
+    VeskCompAudioProcessor();
+    ~VeskCompAudioProcessor() override;
+
+    const juce::String getName() const override;
+    void prepareToPlay (double sampleRate, int samplesPerBlock) override;
+    void releaseResources() override;
+    using AudioProcessor::processBlock;
+    void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+
+    const juce::String getInputChannelName (int channelIndex) const override;
+    const juce::String getOutputChannelName (int channelIndex) const override;
+    bool isInputChannelStereoPair (int index) const override;
+    bool isOutputChannelStereoPair (int index) const override;
+
+    bool acceptsMidi() const override;
+    bool producesMidi() const override;
+    double getTailLengthSeconds() const override;
+
+    juce::AudioProcessorEditor* createEditor() override;
+    bool hasEditor() const override;
+
+    // Parameters by host index, without parameter objects: the host sees exactly
+    // these eight values, names and texts.
+    int getNumParameters() override;
+    float getParameter (int index) override;
+    void setParameter (int index, float value) override;
+    using AudioProcessor::getParameterName;
+    const juce::String getParameterName (int index) override;
+    using AudioProcessor::getParameterText;
+    const juce::String getParameterText (int index) override;
+
+    int getNumPrograms() override;
+    int getCurrentProgram() override;
+    void setCurrentProgram (int index) override;
+    const juce::String getProgramName (int index) override;
+    void changeProgramName (int index, const juce::String& newName) override;
+
+    void getStateInformation (juce::MemoryBlock& destData) override;
+    void setStateInformation (const void* data, int sizeInBytes) override;
+
+    /** Pushes all eight physical values into the engine, in the order the engine needs. */
+    void updateEngine() noexcept;
+
+    /** The mapper for a host index, or nullptr outside 0..7. */
+    vrc::ParameterMapper* parameterFor (int index) noexcept;
+
+    /** Meter readings in dB, refreshed by the 41 ms timer. Safe from any thread. */
+    float getInputMeterDb() const noexcept { return inputMeterDb.load (std::memory_order_relaxed); }
+    float getGainMeterDb() const noexcept { return gainMeterDb.load (std::memory_order_relaxed); }
+
+    const vrc::CompressorEngine& getEngine() const noexcept { return engine; }
+
+    /** Reads the meters into the published readings (what the timer does). */
+    void refreshMeterReadings() noexcept;
+
+private:
+    void timerCallback() override;
+    void sendToEngine (vrc::ParameterId id, float physical) noexcept;
+
+    vrc::ParameterMapper gainParam, ratioParam, thresholdParam, attackParam,
+        releaseParam, kneeParam, dryWetParam, curveParam;
+    std::atomic<float> gainMeterDb { -20.0f };
+    std::atomic<float> inputMeterDb { -20.0f };
+    vrc::CompressorEngine engine;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VeskCompAudioProcessor)
+};

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Sets the machine up, builds everything from scratch-or-incrementally and runs
+# every test. This is what CI runs.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/setup.sh
+
+jobs=$(nproc)
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build --parallel "$jobs"
+
+# Editor tests need an X server; xvfb-run gives them a private one.
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+    ctest --test-dir build --output-on-failure --parallel "$jobs"

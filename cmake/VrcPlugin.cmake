@@ -48,7 +48,7 @@ target_link_libraries(VRC
         juce::juce_audio_formats
     PUBLIC
         vrc_dsp
-        juce::juce_recommended_config_flags
+        juce::juce_recommended_config_flags)
 
 # Debian's JUCE uses the system codecs rather than bundled copies.
 target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)

@@ -20,7 +20,11 @@ inline float fastLog2 (float v) noexcept
     float m;
     std::memcpy (&m, &mantissaBits, sizeof m);
 
-    const float q = m * (2.0f - m * 0.3333333432674408f) - 0.6666666865348816f;
+    // The quadratic is evaluated in double and rounded once: that keeps the
+    // approximation exact at powers of two (log2(1) is 0, not -6e-8).
+    const double md = m;
+    const auto q = static_cast<float> (md * (2.0 - md * static_cast<double> (0.3333333432674408f))
+                                       - static_cast<double> (0.6666666865348816f));
     return exponent + q;
 }
 

@@ -1,0 +1,318 @@
+// Known-value tests of the compressor engine through its public API.
+#include "EngineHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+using vrc::CompressorEngine;
+using vrc::test::Block;
+using vrc::test::configure;
+using vrc::test::EngineSettings;
+
+namespace
+{
+// Runs a constant full-scale stereo signal until the envelope has settled and
+// returns the gain factor of the last sample (output / input with unity make-up).
+float steadyFullScaleGain (EngineSettings s)
+{
+    CompressorEngine engine;
+    configure (engine, 48000.0f, s);
+    Block block (2, 4800, 1.0f);
+    block.process (engine);
+    return block.data[0].back();
+}
+} // namespace
+
+TEST (CompressorEngineSettings, KneeMappingFollowsTheCurve)
+{
+    CompressorEngine e;
+    e.setCurve (0.0f);
+    e.setKnee (0.0f);
+    EXPECT_FLOAT_EQ (e.getKneeWidth(), 1.0f);
+    e.setKnee (1.0f);
+    EXPECT_FLOAT_EQ (e.getKneeWidth(), 13.0f);
+
+    // Switching the curve re-maps the stored knee value at once.
+    e.setCurve (1.0f);
+    EXPECT_NEAR (e.getKneeWidth(), 0.1000061, 1e-7);
+    e.setKnee (0.0f);
+    EXPECT_FLOAT_EQ (e.getKneeWidth(), 200.0f);
+    e.setKnee (1.0f);
+    e.setCurve (0.0f);
+    EXPECT_FLOAT_EQ (e.getKneeWidth(), 13.0f);
+}
+
+TEST (CompressorEngineSettings, CurveSelectorTruncatesTowardZero)
+{
+    CompressorEngine e;
+    e.setCurve (0.999f);
+    EXPECT_EQ (e.getCurve(), 0);
+    e.setCurve (1.0f);
+    EXPECT_EQ (e.getCurve(), 1);
+    e.setCurve (0.7f);
+    EXPECT_EQ (e.getCurve(), 0);
+
+    // Values that do not fit an int must not be converted with undefined behaviour.
+    e.setCurve (1.0e20f);
+    EXPECT_NE (e.getCurve(), 0);
+    e.setCurve (std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ (e.getCurve(), 0);
+}
+
+TEST (CompressorEngineSettings, DecibelSettersDeriveLinearFactors)
+{
+    CompressorEngine e;
+    e.setThreshold (-20.0f);
+    EXPECT_NEAR (e.getThresholdGain(), 0.1f, 1e-8);
+    e.setGain (6.0f);
+    EXPECT_NEAR (e.getMakeupGain(), 1.9952623f, 1e-6);
+    e.setGain (0.0f);
+    EXPECT_EQ (e.getMakeupGain(), 1.0f);
+}
+
+TEST (CompressorEngineSettings, ReleaseKeepsTheRatioOfItsLastUpdate)
+{
+    CompressorEngine e;
+    e.setSampleRate (48000.0f);
+    e.setRatio (1.0f);
+    e.setRelease (0.01f);
+    // 10 ms plus 45 ms times ratio 1 behaves as a 55 ms release.
+    const float coeff55ms = static_cast<float> (std::exp (-1.0 / (0.055 * 48000.0)));
+    EXPECT_NEAR (e.getReleaseCoeff(), coeff55ms, 2e-7);
+
+    const float before = e.getReleaseCoeff();
+    e.setRatio (0.75f);
+    EXPECT_EQ (e.getReleaseCoeff(), before);
+
+    e.setRelease (0.01f);
+    EXPECT_LT (e.getReleaseCoeff(), before); // 43.75 ms is shorter than 55 ms
+}
+
+TEST (CompressorEngineSettings, AttackAndReleaseCoefficientsUseTheRateAtTheirUpdate)
+{
+    CompressorEngine e;
+    e.setSampleRate (48000.0f);
+    e.setAttack (0.05f);
+    EXPECT_NEAR (e.getAttackCoeff(), std::exp (-1.0 / 2400.0), 1e-7);
+    e.setSampleRate (96000.0f);
+    EXPECT_NEAR (e.getAttackCoeff(), std::exp (-1.0 / 2400.0), 1e-7);
+    e.setAttack (0.0f);
+    EXPECT_EQ (e.getAttackCoeff(), 0.0f);
+}
+
+TEST (CompressorEngineCurves, SteadyFullScaleGainsOfBothCurves)
+{
+    EngineSettings s;
+    s.threshold = -20.0f;
+    s.ratio = 0.5f;
+    s.attack = 0.0f; // the envelope then sits at exactly 1.0
+
+    s.curve = 1.0f;
+    s.knee = 1.0f;
+    EXPECT_NEAR (steadyFullScaleGain (s), 0.31623, 1e-5);
+    s.knee = 0.0f;
+    EXPECT_NEAR (steadyFullScaleGain (s), 0.31380, 1e-5);
+
+    s.curve = 0.0f;
+    s.knee = 0.0f;
+    EXPECT_NEAR (steadyFullScaleGain (s), 0.54546, 1e-5);
+    s.knee = 1.0f;
+    EXPECT_NEAR (steadyFullScaleGain (s), 0.54997, 1e-5);
+}
+
+TEST (CompressorEngineCurves, LinearCurveReportsItsGain)
+{
+    EngineSettings s;
+    s.threshold = -20.0f;
+    s.attack = 0.0f;
+    s.curve = 0.0f;
+    CompressorEngine e;
+    configure (e, 48000.0f, s);
+    Block block (1, 64, 1.0f);
+    block.process (e);
+    EXPECT_EQ (e.getEnvelope(), 1.0f);
+    EXPECT_EQ (e.getCurrentGain(), block.data[0].back());
+}
+
+TEST (CompressorEngineSignal, DigitalSilenceIsUntouchedAndReadsZeroReduction)
+{
+    for (float curve : { 0.0f, 1.0f })
+    {
+        EngineSettings s;
+        s.curve = curve;
+        s.knee = 1.0f;
+        s.gain = 12.0f;
+        CompressorEngine e;
+        configure (e, 48000.0f, s);
+        Block block (2, 9600, 0.0f);
+        block.process (e);
+        for (const auto& ch : block.data)
+            for (float v : ch)
+                ASSERT_EQ (v, 0.0f);
+        EXPECT_EQ (e.getEnvelope(), 0.0f);
+        // Both curves report exactly unity gain in silence: 0 dB on the gain meter,
+        // not the +3 dB an uncapped decibel curve would show.
+        EXPECT_EQ (e.getGainMeter().rms(), 1.0f) << "curve " << curve;
+        EXPECT_EQ (e.getGainMeter().levelDb(), 0.0f);
+    }
+}
+
+TEST (CompressorEngineSignal, OppositePhaseChannelsAreNeverBoosted)
+{
+    // L = -R cancels in the detector. The decibel curve's mismatched offsets would
+    // turn that into a +19.6 dB boost; the output must equal the input instead.
+    EngineSettings s;
+    s.threshold = -30.0f;
+    s.knee = 1.0f;
+    s.curve = 1.0f;
+    CompressorEngine e;
+    configure (e, 48000.0f, s);
+    Block block (2, 4800);
+    for (size_t j = 0; j < 4800; ++j)
+    {
+        block.data[0][j] = 0.8f * static_cast<float> (std::sin (0.05 * static_cast<double> (j)));
+        block.data[1][j] = -block.data[0][j];
+    }
+    const auto input = block.data;
+    block.process (e);
+    EXPECT_EQ (block.data, input);
+}
+
+TEST (CompressorEngineSignal, DryWetBlendsAroundTheProcessedShare)
+{
+    EngineSettings s;
+    s.threshold = -20.0f;
+    s.gain = 10.0f;
+    s.attack = 0.0f;
+    s.curve = 0.0f;
+
+    s.dryWet = 0.0f;
+    CompressorEngine dry;
+    configure (dry, 48000.0f, s);
+    Block a (2, 480, 0.7f);
+    a.process (dry);
+    for (const auto& ch : a.data)
+        for (float v : ch)
+            ASSERT_EQ (v, 0.7f);
+
+    s.dryWet = 1.0f;
+    CompressorEngine wet;
+    configure (wet, 48000.0f, s);
+    Block b (2, 480, 0.7f);
+    b.process (wet);
+    const float expected = (0.7f * wet.getMakeupGain()) * wet.getCurrentGain();
+    EXPECT_EQ (b.data[1].back(), expected);
+    EXPECT_LT (wet.getCurrentGain(), 1.0f);
+}
+
+TEST (CompressorEngineSignal, ZeroAttackFollowsRisingLevelsAtOnce)
+{
+    EngineSettings s;
+    s.attack = 0.0f;
+    CompressorEngine e;
+    configure (e, 48000.0f, s);
+    Block block (1, 1);
+    for (float level : { 0.1f, 0.3f, 0.9f })
+    {
+        block.data[0][0] = -level;
+        block.process (e);
+        EXPECT_EQ (e.getEnvelope(), level);
+    }
+}
+
+TEST (CompressorEngineSignal, DetectorUsesTheChannelMean)
+{
+    EngineSettings s;
+    s.attack = 0.0f;
+    CompressorEngine e;
+    configure (e, 48000.0f, s);
+    Block block (2, 1);
+    block.data[0][0] = 0.5f;
+    block.data[1][0] = 0.25f;
+    block.process (e);
+    EXPECT_EQ (e.getEnvelope(), 0.375f);
+}
+
+TEST (CompressorEngineRobustness, NonFiniteSamplesDoNotPoisonTheInstance)
+{
+    for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() })
+    {
+        for (float curve : { 0.0f, 1.0f })
+        {
+            EngineSettings s;
+            s.threshold = -20.0f;
+            s.curve = curve;
+            CompressorEngine e;
+            configure (e, 48000.0f, s);
+            Block block (2, 256, 0.5f);
+            block.data[0][100] = bad;
+            block.process (e);
+
+            Block after (2, 256, 0.5f);
+            after.process (e);
+            EXPECT_TRUE (std::isfinite (e.getEnvelope()));
+            EXPECT_TRUE (std::isfinite (e.getInputMeter().rms()));
+            EXPECT_TRUE (std::isfinite (e.getGainMeter().rms()));
+            for (const auto& ch : after.data)
+                for (float v : ch)
+                    ASSERT_TRUE (std::isfinite (v)) << "bad " << bad << " curve " << curve;
+        }
+    }
+}
+
+TEST (CompressorEngineRobustness, DegenerateKneeNeverProducesNaNAudio)
+{
+    // A knee value above the range (reachable from an old chunk) gives a zero knee
+    // width under the decibel curve; the audio must still be finite.
+    EngineSettings s;
+    s.knee = 200.0f / 199.9f;
+    s.threshold = -20.0f;
+    CompressorEngine e;
+    configure (e, 48000.0f, s);
+    Block block (2, 4800, 0.5f);
+    block.process (e);
+    for (float v : block.data[0])
+        ASSERT_TRUE (std::isfinite (v));
+}
+
+TEST (CompressorEngineRobustness, ChannelsBeyondTheTableAreLeftAlone)
+{
+    CompressorEngine e;
+    configure (e, 48000.0f, {});
+    Block block (12, 64, 0.25f);
+    block.process (e);
+    EXPECT_EQ (block.data[10], std::vector<float> (64, 0.25f));
+    EXPECT_EQ (block.data[11], std::vector<float> (64, 0.25f));
+}
+
+TEST (CompressorEngineRobustness, EmptyBlocksChangeNothing)
+{
+    CompressorEngine e;
+    configure (e, 48000.0f, {});
+    Block block (2, 1, 0.9f);
+    e.process (block.pointers.data(), 2, 0);
+    e.process (block.pointers.data(), 0, 1);
+    EXPECT_EQ (e.getEnvelope(), 0.0f);
+    EXPECT_EQ (block.data[0][0], 0.9f);
+}
+
+TEST (CompressorEngineRobustness, SilenceAfterALoudPassageDecaysToExactZero)
+{
+    // Without flushing, the envelope would crawl through denormal numbers for
+    // minutes, each sample costing many times the normal work.
+    EngineSettings s;
+    s.release = 0.01f;
+    CompressorEngine e;
+    configure (e, 48000.0f, s);
+    Block loud (2, 4800, 0.9f);
+    loud.process (e);
+    for (int i = 0; i < 200; ++i)
+    {
+        Block silence (2, 4800, 0.0f);
+        silence.process (e);
+        ASSERT_NE (std::fpclassify (e.getEnvelope()), FP_SUBNORMAL) << "after block " << i;
+    }
+    EXPECT_EQ (e.getEnvelope(), 0.0f);
+}

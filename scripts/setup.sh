@@ -15,7 +15,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-utils
   libjpeg-turbo-progs fonts-dejavu-core
-  valgrind
+  valgrind locales
 )
 
 want_windows=0
@@ -57,4 +57,9 @@ if [ "${#missing[@]}" -gt 0 ] || [ "${need_update:-0}" = 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   "${sudo_cmd[@]}" apt-get update -qq
   "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Tests check that saved settings do not depend on a decimal-comma locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

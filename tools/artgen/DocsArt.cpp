@@ -1,0 +1,64 @@
+#include "DocsArt.h"
+
+#include "ArtTools.h"
+#include "editor/NeedleGeometry.h"
+
+namespace artgen
+{
+namespace
+{
+void drawFrame (juce::Graphics& g, const juce::Image& strip, int size, int frame, int x, int y)
+{
+    g.drawImage (strip, x, y, size, size, frame * size, 0, size, size, false);
+}
+} // namespace
+
+juce::Image composeKnobSheet (const juce::Image& background, const juce::Image& strip80, const juce::Image& strip64)
+{
+    // The sweep's ends and three points between: frames 216, 288, 0, 72 and 144.
+    constexpr int frames[] = { 216, 288, 0, 72, 144 };
+    constexpr int cell = 96;
+    juce::Image sheet (juce::Image::RGB, cell * 5, 200, true, juce::SoftwareImageType());
+    juce::Graphics g (sheet);
+    // A plain stretch of the panel (between the knob columns) as the ground.
+    for (int x = 0; x < sheet.getWidth(); x += 16)
+        g.drawImage (background, x, 0, 16, 200, 214, 0, 16, 200, false);
+
+    g.setFont (font (Face::sans, 9.0f));
+    for (int i = 0; i < 5; ++i)
+    {
+        drawFrame (g, strip80, 80, frames[i], i * cell + 8, 6);
+        drawFrame (g, strip64, 64, frames[i], i * cell + 16, 104);
+        g.setColour (juce::Colour (0xffa9a49a));
+        g.drawText ("frame " + juce::String (frames[i]), juce::Rectangle<int> (i * cell, 86, cell, 12), juce::Justification::centred, false);
+        g.drawText ("frame " + juce::String (frames[i]), juce::Rectangle<int> (i * cell, 172, cell, 12), juce::Justification::centred, false);
+    }
+    return sheet;
+}
+
+juce::Image composePreview (const juce::Image& background, const juce::Image& strip80, const juce::Image& strip64,
+                            const juce::Image& switchOff)
+{
+    juce::Image preview = background.createCopy();
+    juce::Graphics g (preview);
+    drawFrame (g, strip80, 80, 312, 497, 36);
+    drawFrame (g, strip64, 64, 4, 147, 19);
+    drawFrame (g, strip64, 64, 331, 265, 19);
+    drawFrame (g, strip64, 64, 144, 384, 19);
+    drawFrame (g, strip64, 64, 294, 147, 113);
+    drawFrame (g, strip64, 64, 262, 265, 113);
+    drawFrame (g, strip64, 64, 55, 384, 113);
+    g.drawImageAt (switchOff, 538, 145);
+
+    // Needles as the editor draws them: 1 pixel, dark red-brown.
+    g.setColour (juce::Colour (0xff5b1d08));
+    for (auto [s, pivotY, innerY] : { std::tuple<float, float, float> { -4.5f, vrc::upperPivotY, vrc::upperInnerY },
+                                      std::tuple<float, float, float> { -3.0f, vrc::lowerPivotY, vrc::lowerInnerY } })
+    {
+        const auto l = vrc::needleLine (s, pivotY, innerY);
+        g.drawLine (l.innerX, l.innerY, l.outerX, l.outerY);
+    }
+    return preview;
+}
+
+} // namespace artgen

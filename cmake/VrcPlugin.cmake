@@ -36,7 +36,7 @@ target_compile_definitions(VRC
         JUCE_WEB_BROWSER=0
         JUCE_USE_CURL=0
         JUCE_VST3_CAN_REPLACE_VST2=0
-        JUCE_MODAL_LOOPS_PERMITTED=0)
+        JUCE_MODAL_LOOPS_PERMITTED=1)
 
 if(EXISTS "${CMAKE_SOURCE_DIR}/cmake/VrcResources.cmake")
     include(VrcResources)
@@ -54,6 +54,16 @@ target_link_libraries(VRC
 target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
 
 set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
+
+# Hosts meet the project's VST2 layer (source/plugin/vst2) first. That layer also
+# compiles the framework's wrapper itself, with the wrapper's entry points renamed,
+# so it replaces the framework's wrapper unit in the VST target.
+file(GLOB VRC_VST2_LAYER_SOURCES CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/source/plugin/vst2/*.cpp")
+set_property(TARGET juce_audio_plugin_client_VST PROPERTY INTERFACE_SOURCES ${VRC_VST2_LAYER_SOURCES})
+set(VRC_VST2_OWN_SOURCES ${VRC_VST2_LAYER_SOURCES})
+list(FILTER VRC_VST2_OWN_SOURCES EXCLUDE REGEX "/FrameworkVstWrapper\\.cpp$")
+# (-Wno-cpp: the fst header marks identifiers it has not documented with #warning.)
+set_source_files_properties(${VRC_VST2_OWN_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS};-Wno-cpp")
 
 # Links a program (test, tool) against the plug-in's shared code: the same
 # objects as the plug-in, with the framework headers and definitions it saw.

@@ -57,7 +57,7 @@ std::string formatShortest9 (double n)
         text = mantissa.substr (0, 1);
         if (mantissa.size() > 1)
             text += "." + mantissa.substr (1);
-        char exp[8];
+        char exp[16];
         std::snprintf (exp, sizeof exp, "e%c%03d", exponent < 0 ? '-' : '+', std::abs (exponent));
         text += exp;
     }

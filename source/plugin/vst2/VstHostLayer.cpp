@@ -1,0 +1,424 @@
+#include "VstHostLayer.h"
+
+#include "plugin/PluginFactory.h"
+#include "processor/VeskCompAudioProcessor.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+// The framework wrapper's own entry point, renamed in FrameworkVstWrapper.cpp.
+extern "C" Vst2::AEffect* vrcFrameworkVstPluginMain (Vst2::audioMasterCallback);
+
+namespace vrc
+{
+namespace
+{
+using namespace vst2;
+
+// The wrapper calls the host during its own construction, before the layer can
+// find itself through the wrapper's descriptor.
+thread_local VstHostLayer* layerBeingCreated = nullptr;
+
+// Longest text, in bytes before the terminator, that each request may write.
+constexpr size_t maxProgramNameBytes = 23;
+constexpr size_t maxParamLabelBytes = 7;
+constexpr size_t maxParamDisplayBytes = 23;
+constexpr size_t maxParamNameBytes = 15;
+constexpr size_t maxProductTextBytes = 63;
+constexpr size_t maxPinLabelBytes = 62;
+constexpr size_t maxPinShortLabelBytes = 6;
+
+/** Writes UTF-8 text cut at the last whole character that fits, always terminated. */
+void writeHostText (const juce::String& text, void* dest, size_t maxBytes)
+{
+    if (dest != nullptr)
+        text.copyToUTF8 (static_cast<char*> (dest), maxBytes + 1);
+}
+
+IntPtr canDo (const char* query)
+{
+    if (query == nullptr)
+        return 0;
+
+    // Exact, case-sensitive matches only: a host asking "ReceiveVstTimeInfo" gets "don't know".
+    static const char* const refused[] = { "receiveVstEvents", "receiveVstMidiEvent", "receiveVstMidiEvents",
+                                           "sendVstEvents", "sendVstMidiEvent", "sendVstMidiEvents",
+                                           "openCloseAnyThread" };
+    static const char* const supported[] = { "receiveVstTimeInfo", "conformsToWindowRules" };
+
+    for (auto* s : refused)
+        if (std::strcmp (query, s) == 0)
+            return -1;
+    for (auto* s : supported)
+        if (std::strcmp (query, s) == 0)
+            return 1;
+    return 0;
+}
+
+/** A mono or stereo arrangement in the plain form the wrapper maps to a bus layout. */
+struct PlainArrangement
+{
+    explicit PlainArrangement (int channels) noexcept
+    {
+        auto& a = arrangement();
+        a.type = channels == 1 ? speakerArrMono : speakerArrStereo;
+        a.numChannels = channels;
+        for (int i = 0; i < channels; ++i)
+            a.speakers[i].type = channels == 1 ? 0 : i + 1; // M, or L and R
+    }
+
+    Vst2::VstSpeakerArrangement& arrangement() noexcept
+    {
+        return *reinterpret_cast<Vst2::VstSpeakerArrangement*> (storage);
+    }
+
+    alignas (Vst2::VstSpeakerArrangement) unsigned char storage[sizeof (Vst2::VstSpeakerArrangement)
+                                                                + 2 * sizeof (Vst2::VstSpeakerProperties)] {};
+};
+} // namespace
+
+VstHostLayer::VstHostLayer (HostCallback hostIn) noexcept : host (hostIn)
+{
+    effect.dispatcher = &dispatchFromHost;
+    effect.process = &processAccumulatingFromHost;
+    effect.setParameter = &setParameterFromHost;
+    effect.getParameter = &getParameterFromHost;
+    effect.processReplacing = &processReplacingFromHost;
+    effect.processDoubleReplacing = &processDoubleReplacingFromHost;
+    effect.object = this;
+}
+
+Effect* VstHostLayer::create (HostCallback host) noexcept
+{
+    if (host == nullptr)
+        return nullptr;
+
+    std::unique_ptr<VstHostLayer> layer (new (std::nothrow) VstHostLayer (host));
+    if (layer == nullptr)
+        return nullptr;
+
+    // The wrapper asks for the host's version, creates the processor and builds
+    // its descriptor; it reaches the host only through the filter below.
+    layerBeingCreated = layer.get();
+    auto* wrapperEffect = vrcFrameworkVstPluginMain (&callbackFromWrapper);
+    layerBeingCreated = nullptr;
+    auto* processor = takeProcessorCreatedOnThisThread();
+
+    if (wrapperEffect == nullptr)
+        return nullptr;
+
+    if (processor == nullptr)
+    {
+        wrapperEffect->dispatcher (wrapperEffect, effClose, 0, 0, nullptr, 0.0f);
+        return nullptr;
+    }
+
+    layer->wrapper = wrapperEffect;
+    layer->processor = processor;
+    wrapperEffect->user = layer.get();
+    layer->mirrorWrapperDescriptor();
+    return &layer.release()->effect;
+}
+
+void VstHostLayer::mirrorWrapperDescriptor() noexcept
+{
+    // The wrapper keeps a program slot of its own even when there are none; the
+    // host must see none, so program requests never reach it with an index.
+    effect.magic = wrapper->magic;
+    effect.numPrograms = 0;
+    effect.numParams = wrapper->numParams;
+    effect.numInputs = wrapper->numInputs;
+    effect.numOutputs = wrapper->numOutputs;
+    effect.flags = wrapper->flags;
+    effect.initialDelay = wrapper->initialDelay;
+    effect.uniqueID = wrapper->uniqueID;
+    effect.version = wrapper->version;
+}
+
+VstHostLayer* VstHostLayer::fromHostSide (Effect* e) noexcept
+{
+    return e != nullptr ? static_cast<VstHostLayer*> (e->object) : nullptr;
+}
+
+IntPtr VstHostLayer::dispatchFromHost (Effect* e, int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
+{
+    auto* layer = fromHostSide (e);
+    if (layer == nullptr)
+        return 0;
+
+    if (opcode == effClose)
+    {
+        layer->toWrapper (effClose, 0, 0, nullptr, 0.0f); // deletes the wrapper and the processor
+        delete layer;
+        return 1;
+    }
+
+    const auto result = layer->dispatch (opcode, index, value, ptr, opt);
+    layer->mirrorWrapperDescriptor();
+    return result;
+}
+
+IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
+{
+    switch (opcode)
+    {
+        case effSetProgram:
+        case effGetProgramNameIndexed:
+        case effProcessEvents:
+        case effString2Parameter:
+        case effSetBypass:
+        case effVendorSpecific:
+        case effGetParameterProperties:
+        case effSetProcessPrecision:
+            // No programs, no MIDI, no soft bypass, no text entry, no vendor
+            // extensions and single precision only: the default answer, without
+            // letting the wrapper act on any of them.
+            return 0;
+
+        case effGetProgramName:
+            writeHostText ({}, ptr, maxProgramNameBytes);
+            return 0;
+
+        case effSetProgramName:
+            return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;
+
+        case effGetParamLabel:
+            writeHostText ({}, ptr, maxParamLabelBytes);
+            return 0;
+
+        case effGetParamDisplay:
+            writeHostText (processor->getParameterText (index), ptr, maxParamDisplayBytes);
+            return 0;
+
+        case effGetParamName:
+            writeHostText (processor->getParameterName (index), ptr, maxParamNameBytes);
+            return 0;
+
+        case effCanBeAutomated:
+            JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
+            return processor->isParameterAutomatable (index) ? 1 : 0;
+            JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+
+        case effSetSampleRate:
+            // A host that sends no usable rate gets the common default rather than
+            // coefficients computed for 0 Hz.
+            return toWrapper (opcode, index, value, ptr, opt > 0.0f ? opt : 44100.0f);
+
+        case effEditGetRect:
+            return editorRect (ptr);
+
+        case effEditOpen:
+            return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;
+
+        case effGetChunk:
+            return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;
+
+        case effSetChunk:
+            if (ptr != nullptr && value > 0)
+                toWrapper (opcode, index, value, ptr, opt);
+            return 0;
+
+        case effGetInputProperties:
+        case effGetOutputProperties:
+            return pinProperties (opcode == effGetInputProperties, index, ptr);
+
+        case effSetSpeakerArrangement:
+            return setSpeakerArrangement (value, ptr);
+
+        case effGetSpeakerArrangement:
+            if (auto** in = reinterpret_cast<Vst2::VstSpeakerArrangement**> (value))
+                *in = nullptr;
+            if (auto** out = static_cast<Vst2::VstSpeakerArrangement**> (ptr))
+                *out = nullptr;
+            return 0;
+
+        case effGetEffectName:
+        case effGetVendorString:
+        case effGetProductString:
+            return textFromWrapper (opcode, index, static_cast<char*> (ptr), maxProductTextBytes);
+
+        case effCanDo:
+            return canDo (static_cast<const char*> (ptr));
+
+        default:
+            return toWrapper (opcode, index, value, ptr, opt);
+    }
+}
+
+IntPtr VstHostLayer::toWrapper (int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
+{
+    return wrapper->dispatcher (wrapper, opcode, index, value, ptr, opt);
+}
+
+IntPtr VstHostLayer::textFromWrapper (int32_t opcode, int32_t index, char* dest, size_t maxBytes)
+{
+    if (dest == nullptr)
+        return 0;
+
+    // The wrapper writes up to 65 bytes; it writes them here, and the host gets
+    // the text within its own limit.
+    char text[256] {};
+    const auto result = toWrapper (opcode, index, 0, text, 0.0f);
+    writeHostText (juce::String::fromUTF8 (text), dest, maxBytes);
+    return result;
+}
+
+IntPtr VstHostLayer::pinProperties (bool input, int32_t index, void* ptr) const
+{
+    if (ptr == nullptr || index < 0 || index > 1)
+        return 0;
+
+    auto& pin = *static_cast<Vst2::VstPinProperties*> (ptr);
+    const auto name = input ? processor->getInputChannelName (index) : processor->getOutputChannelName (index);
+    writeHostText (name, pin.label, maxPinLabelBytes);
+    writeHostText (name, pin.shortLabel, maxPinShortLabelBytes);
+
+    const int arrangement = (input ? inputArrangement : outputArrangement).load();
+    if (arrangement == noArrangement)
+    {
+        const bool stereo = input ? processor->isInputChannelStereoPair (index) : processor->isOutputChannelStereoPair (index);
+        pin.flags = pinIsActive | (stereo ? pinIsStereo : 0);
+        pin.arrangementType = 0;
+    }
+    else
+    {
+        pin.flags = pinUseSpeaker;
+        pin.arrangementType = arrangement;
+    }
+    return 1;
+}
+
+IntPtr VstHostLayer::setSpeakerArrangement (IntPtr inputPtr, void* outputPtr)
+{
+    const auto* in = reinterpret_cast<const Vst2::VstSpeakerArrangement*> (inputPtr);
+    const auto* out = static_cast<const Vst2::VstSpeakerArrangement*> (outputPtr);
+    if (in == nullptr || out == nullptr)
+        return 0;
+
+    // Accepted by channel count alone, larger configuration first. The wrapper
+    // derives its bus layout from the arrangement type and would refuse a type
+    // it cannot map, so it is handed the plain type for that count; the host's
+    // own types are what the pins report afterwards.
+    for (const int channels : { 2, 1 })
+    {
+        if (in->numChannels != channels || out->numChannels != channels)
+            continue;
+
+        PlainArrangement plainIn (channels), plainOut (channels);
+        if (toWrapper (effSetSpeakerArrangement, 0, reinterpret_cast<IntPtr> (&plainIn.arrangement()),
+                       &plainOut.arrangement(), 0.0f) == 0)
+            return 0;
+
+        inputArrangement = in->type;
+        outputArrangement = out->type;
+        return 1;
+    }
+    return 0;
+}
+
+IntPtr VstHostLayer::editorRect (void* ptr)
+{
+    Vst2::ERect* rect = nullptr;
+    const auto result = toWrapper (effEditGetRect, 0, 0, &rect, 0.0f);
+
+    if (rect != nullptr)
+    {
+        editorWidth = rect->right - rect->left;
+        editorHeight = rect->bottom - rect->top;
+    }
+    if (ptr != nullptr)
+        *static_cast<Vst2::ERect**> (ptr) = rect;
+    return result;
+}
+
+IntPtr VstHostLayer::negotiateWindowSize (int32_t width, IntPtr height, Effect* wrapperSide)
+{
+    // The wrapper asks for its window size at every opening. The host already
+    // knows that size from effEditGetRect (or has not asked and so sized
+    // nothing), so only a real change after that goes to the host, in the
+    // usual canDo-then-resize order.
+    const int h = static_cast<int> (height);
+    if (editorWidth.load() < 0 || (width == editorWidth.load() && h == editorHeight.load()))
+    {
+        editorWidth = width;
+        editorHeight = h;
+        return 1;
+    }
+
+    char query[] = "sizeWindow";
+    if (toHost (wrapperSide, audioMasterCanDo, 0, 0, query, 0.0f) != 1)
+        return 0;
+
+    const auto result = toHost (wrapperSide, audioMasterSizeWindow, width, height, nullptr, 0.0f);
+    if (result != 0)
+    {
+        editorWidth = width;
+        editorHeight = h;
+    }
+    return result;
+}
+
+IntPtr VstHostLayer::toHost (Effect* wrapperSide, int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
+{
+    return host (wrapperSide != nullptr ? &effect : nullptr, opcode, index, value, ptr, opt);
+}
+
+IntPtr VstHostLayer::callbackFromWrapper (Effect* e, int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
+{
+    switch (opcode)
+    {
+        case audioMasterGetTime:       // asked every block; the processor never reads the transport
+        case audioMasterWantMidi:      // no MIDI is taken
+        case audioMasterUpdateDisplay: // nothing the host displays ever changes
+        case audioMasterBeginEdit:     // edits are single automation messages, never gestures
+        case audioMasterEndEdit:
+            return 0;
+        default:
+            break;
+    }
+
+    auto* layer = (e != nullptr && e->user != nullptr) ? static_cast<VstHostLayer*> (e->user) : layerBeingCreated;
+    if (layer == nullptr)
+        return 0;
+
+    if (opcode == audioMasterCanDo && ptr != nullptr && std::strcmp (static_cast<const char*> (ptr), "sizeWindow") == 0)
+        return 1; // decided in negotiateWindowSize, once the size is known
+
+    if (opcode == audioMasterSizeWindow)
+        return layer->negotiateWindowSize (index, value, e);
+
+    return layer->toHost (e, opcode, index, value, ptr, opt);
+}
+
+void VstHostLayer::setParameterFromHost (Effect* e, int32_t index, float value)
+{
+    if (auto* layer = fromHostSide (e))
+        layer->wrapper->setParameter (layer->wrapper, index, value);
+}
+
+float VstHostLayer::getParameterFromHost (Effect* e, int32_t index)
+{
+    auto* layer = fromHostSide (e);
+    return layer != nullptr ? layer->wrapper->getParameter (layer->wrapper, index) : 0.0f;
+}
+
+void VstHostLayer::processReplacingFromHost (Effect* e, float** inputs, float** outputs, int32_t numSamples)
+{
+    if (auto* layer = fromHostSide (e))
+        layer->wrapper->processReplacing (layer->wrapper, inputs, outputs, numSamples);
+}
+
+void VstHostLayer::processDoubleReplacingFromHost (Effect* e, double** inputs, double** outputs, int32_t numSamples)
+{
+    // Not announced; a host that calls it anyway still gets processed audio.
+    if (auto* layer = fromHostSide (e))
+        layer->wrapper->processDoubleReplacing (layer->wrapper, inputs, outputs, numSamples);
+}
+
+void VstHostLayer::processAccumulatingFromHost (Effect*, float**, float**, int32_t)
+{
+    // The old accumulating entry is not supported; it is present only so a host
+    // that calls it anyway finds a function rather than a null pointer.
+}
+} // namespace vrc

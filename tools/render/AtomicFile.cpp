@@ -1,0 +1,243 @@
+#include "AtomicFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+namespace vrc::render
+{
+
+namespace
+{
+std::string errnoText (int e)
+{
+    return std::strerror (e);
+}
+
+std::string quoted (const juce::File& f)
+{
+    return "'" + f.getFullPathName().toStdString() + "'";
+}
+} // namespace
+
+// A buffered stream over a file descriptor that retries short writes and keeps
+// the first failure, so an error seen inside a format writer's destructor (which
+// the framework's writers cannot report) is still known at commit time.
+class AtomicFile::CheckedStream : public juce::OutputStream
+{
+public:
+    CheckedStream (int fileDescriptor, std::shared_ptr<Status> s)
+        : fd (fileDescriptor), status (std::move (s))
+    {
+        buffer.reserve (bufferSize);
+    }
+
+    ~CheckedStream() override
+    {
+        flushBuffer();
+        if (::close (fd) != 0)
+            record (errno);
+    }
+
+    void flush() override { flushBuffer(); }
+
+    bool setPosition (juce::int64 newPosition) override
+    {
+        if (! flushBuffer())
+            return false;
+        if (::lseek (fd, static_cast<off_t> (newPosition), SEEK_SET) < 0)
+        {
+            record (errno);
+            return false;
+        }
+        position = newPosition;
+        return true;
+    }
+
+    juce::int64 getPosition() override { return position; }
+
+    bool write (const void* data, size_t numBytes) override
+    {
+        if (! status->firstError.empty())
+            return false;
+        const auto* bytes = static_cast<const char*> (data);
+        if (buffer.size() + numBytes > bufferSize && ! flushBuffer())
+            return false;
+        if (numBytes >= bufferSize)
+        {
+            if (! writeOut (bytes, numBytes))
+                return false;
+        }
+        else
+        {
+            buffer.insert (buffer.end(), bytes, bytes + numBytes);
+        }
+        position += static_cast<juce::int64> (numBytes);
+        return true;
+    }
+
+private:
+    static constexpr size_t bufferSize = 1 << 16;
+
+    bool flushBuffer()
+    {
+        const bool ok = buffer.empty() || writeOut (buffer.data(), buffer.size());
+        buffer.clear();
+        return ok;
+    }
+
+    bool writeOut (const char* bytes, size_t numBytes)
+    {
+        while (numBytes > 0)
+        {
+            const auto written = ::write (fd, bytes, numBytes);
+            if (written < 0)
+            {
+                if (errno == EINTR)
+                    continue;
+                record (errno);
+                return false;
+            }
+            bytes += written;
+            numBytes -= static_cast<size_t> (written);
+        }
+        return true;
+    }
+
+    void record (int e)
+    {
+        if (status->firstError.empty())
+            status->firstError = errnoText (e);
+    }
+
+    int fd;
+    std::shared_ptr<Status> status;
+    std::vector<char> buffer;
+    juce::int64 position = 0;
+};
+
+AtomicFile::AtomicFile (juce::File targetFile)
+    : target (std::move (targetFile))
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (! committed && temporary != juce::File())
+        ::unlink (temporary.getFullPathName().toRawUTF8());
+}
+
+void AtomicFile::fail (const std::string& what)
+{
+    if (errorText.empty())
+        errorText = what;
+}
+
+std::unique_ptr<juce::OutputStream> AtomicFile::open()
+{
+    const auto folder = target.getParentDirectory();
+    if (! folder.isDirectory())
+    {
+        fail ("cannot write " + quoted (target) + ": folder " + quoted (folder) + " does not exist");
+        return nullptr;
+    }
+    if (target.isDirectory())
+    {
+        fail ("cannot write " + quoted (target) + ": it is a folder");
+        return nullptr;
+    }
+
+    // Hidden, unique per process and call, in the same folder so the final rename
+    // never crosses file systems.
+    static std::atomic<int> counter { 0 };
+    temporary = folder.getChildFile ("." + target.getFileName() + ".part-" + juce::String (::getpid()) + "-"
+                                     + juce::String (counter.fetch_add (1)));
+    const int fd = ::open (temporary.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+    {
+        const int e = errno;
+        temporary = juce::File();
+        fail ("cannot write " + quoted (target) + ": " + errnoText (e));
+        return nullptr;
+    }
+    return std::make_unique<CheckedStream> (fd, status);
+}
+
+bool AtomicFile::commit (bool overwrite)
+{
+    if (temporary == juce::File())
+    {
+        fail ("cannot write " + quoted (target) + ": nothing was written");
+        return false;
+    }
+    if (! status->firstError.empty())
+    {
+        fail ("cannot write " + quoted (target) + ": " + status->firstError);
+        return false;
+    }
+
+    // A full disk may only show when delayed blocks are allocated: sync before renaming.
+    const auto tempPath = temporary.getFullPathName();
+    const int fd = ::open (tempPath.toRawUTF8(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || ::fsync (fd) != 0)
+    {
+        const int e = errno;
+        if (fd >= 0)
+            ::close (fd);
+        fail ("cannot write " + quoted (target) + ": " + errnoText (e));
+        return false;
+    }
+    ::close (fd);
+
+    const auto targetPath = target.getFullPathName();
+    int result = 0;
+    if (overwrite)
+    {
+        result = ::rename (tempPath.toRawUTF8(), targetPath.toRawUTF8());
+    }
+    else
+    {
+        result = ::renameat2 (AT_FDCWD, tempPath.toRawUTF8(), AT_FDCWD, targetPath.toRawUTF8(), RENAME_NOREPLACE);
+        if (result != 0 && (errno == EINVAL || errno == ENOSYS))
+        {
+            // File systems without no-replace renames: check, then rename.
+            if (target.exists())
+                errno = EEXIST;
+            else
+                result = ::rename (tempPath.toRawUTF8(), targetPath.toRawUTF8());
+        }
+    }
+    if (result != 0)
+    {
+        const int e = errno;
+        fail (e == EEXIST ? quoted (target) + " exists (--overwrite replaces it)"
+                          : "cannot write " + quoted (target) + ": " + errnoText (e));
+        return false;
+    }
+    committed = true;
+
+    // Make the new name itself durable; a failure here loses nothing already written.
+    const int dir = ::open (target.getParentDirectory().getFullPathName().toRawUTF8(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0)
+    {
+        ::fsync (dir);
+        ::close (dir);
+    }
+    return true;
+}
+
+bool AtomicFile::writeAll (const void* data, size_t size, bool overwrite)
+{
+    auto stream = open();
+    if (stream == nullptr)
+        return false;
+    stream->write (data, size);
+    stream.reset();
+    return commit (overwrite);
+}
+
+} // namespace vrc::render

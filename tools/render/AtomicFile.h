@@ -1,0 +1,54 @@
+#pragma once
+// An output file that appears whole or not at all: everything is written to a
+// temporary file in the target's folder, every write is checked, and only a
+// complete, synced file is renamed over the target. The temporary file is
+// removed whenever the result is not committed.
+#include <juce_core/juce_core.h>
+
+#include <memory>
+#include <string>
+
+namespace vrc::render
+{
+
+class AtomicFile
+{
+public:
+    explicit AtomicFile (juce::File target);
+    ~AtomicFile();
+
+    /** Creates the temporary file and returns a stream into it, or nullptr with error() set.
+        The stream may be handed to a writer that owns it; failures are recorded here
+        even after the stream is gone. */
+    std::unique_ptr<juce::OutputStream> open();
+
+    /** Syncs the finished temporary file and renames it to the target. Without
+        overwrite an existing target is never replaced, even one that appeared
+        while rendering. Call only after the stream has been destroyed. */
+    bool commit (bool overwrite);
+
+    /** Writes a whole block of bytes through open() and commit(). */
+    bool writeAll (const void* data, size_t size, bool overwrite);
+
+    const std::string& error() const noexcept { return errorText; }
+
+    /** The first failure of the stream itself (e.g. "No space left on device"), or empty. */
+    const std::string& streamError() const noexcept { return status->firstError; }
+    const juce::File& getTarget() const noexcept { return target; }
+
+private:
+    class CheckedStream;
+    struct Status
+    {
+        std::string firstError;
+    };
+
+    void fail (const std::string& what);
+
+    juce::File target, temporary;
+    std::shared_ptr<Status> status = std::make_shared<Status>();
+    std::string errorText;
+    bool committed = false;
+};
+
+} // namespace vrc::render

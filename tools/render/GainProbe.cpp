@@ -1,0 +1,43 @@
+#include "GainProbe.h"
+
+namespace vrc::render
+{
+
+bool prepareProcessor (VeskCompAudioProcessor& processor, const SettingsValues& settings,
+                       int numChannels, double sampleRate, int blockSize)
+{
+    const auto set = numChannels == 1 ? juce::AudioChannelSet::mono() : juce::AudioChannelSet::stereo();
+    juce::AudioProcessor::BusesLayout layout;
+    layout.inputBuses.add (set);
+    layout.outputBuses.add (set);
+    if (! processor.setBusesLayout (layout))
+        return false;
+
+    // Physical values through a chunk: exactly what a host restoring a saved
+    // project hands the plug-in, with no normalised round trip to round them.
+    const auto chunk = writeSettingsChunk (settings);
+    processor.setStateInformation (chunk.data(), static_cast<int> (chunk.size()));
+    processor.setRateAndBufferSizeDetails (sampleRate, blockSize);
+    processor.prepareToPlay (sampleRate, blockSize);
+    return true;
+}
+
+GainProbe::GainProbe (const VeskCompAudioProcessor& renderer, const SettingsValues& settings, int channels,
+                      double sampleRate)
+    : numChannels (channels)
+{
+    // The probe's own gain is never used: the cheaper linear curve spares it a
+    // logarithm and two exponentials per sample without touching the envelope.
+    auto probeSettings = settings;
+    probeSettings[static_cast<size_t> (ParameterId::curve)] = 0.0f;
+    prepareProcessor (processor, probeSettings, channels, sampleRate, 1);
+
+    // The settings stay fixed for the whole render, so the curve is built once.
+    const auto& engine = renderer.getEngine();
+    if (engine.getCurve() != 0)
+        decibel.emplace (engine.curveSettings());
+    else
+        linear.emplace (engine.curveSettings());
+}
+
+} // namespace vrc::render

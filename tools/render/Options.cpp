@@ -1,0 +1,288 @@
+#include "Options.h"
+
+#include "Settings.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace vrc::render
+{
+
+const std::array<ControlOption, numParameters> controlOptions { {
+    { "--threshold", ParameterId::threshold, "dB", 1.0, "level above which the signal is compressed" },
+    { "--ratio", ParameterId::ratio, "", 1.0, "share of the level above the threshold that is removed" },
+    { "--gain", ParameterId::gain, "dB", 1.0, "make-up gain" },
+    { "--attack", ParameterId::attack, "s", 1.0, "attack time" },
+    { "--release", ParameterId::release, "s", 1.0, "release time; the engine adds 45 ms x ratio" },
+    { "--knee", ParameterId::knee, "", 1.0, "knee: 0 gives the softest, widest bend, 1 the sharpest" },
+    { "--drywet", ParameterId::dryWet, "%", 100.0, "share of the compressed signal in the output" },
+    { "--curve", ParameterId::curve, "", 1.0, "linear: amplitudes, rational knee; exp: decibels, logistic knee" },
+} };
+
+namespace
+{
+constexpr int maximumBlockSize = 1 << 20;
+
+/** A whole decimal number: no trailing text, no infinities or NaN. */
+std::optional<double> parseNumber (const std::string& text)
+{
+    // from_chars ignores the locale but does not take a leading '+'.
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
+    if (first != last && *first == '+')
+        ++first;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars (first, last, value);
+    if (first == last || error != std::errc() || end != last || ! std::isfinite (value))
+        return std::nullopt;
+    return value;
+}
+
+const ControlOption* findControl (const std::string& name)
+{
+    for (const auto& c : controlOptions)
+        if (name == c.option)
+            return &c;
+    return nullptr;
+}
+
+bool takesValue (const std::string& name)
+{
+    static const char* const withValue[] = { "--state", "--save-state", "--block", "--bits",
+                                             "--plot", "--demo", "-o" };
+    for (const char* n : withValue)
+        if (name == n)
+            return true;
+    return findControl (name) != nullptr;
+}
+
+std::string applyValue (Options& o, const std::string& name, const std::string& value)
+{
+    const auto bad = [&] (const std::string& expected)
+    { return "bad value '" + value + "' for " + name + ": expected " + expected; };
+
+    if (const auto* control = findControl (name))
+    {
+        std::optional<double> v;
+        if (control->id == ParameterId::curve)
+        {
+            if (value == "linear" || value == "0")
+                v = 0.0;
+            else if (value == "exp" || value == "1")
+                v = 1.0;
+            else
+                return bad ("linear or exp");
+        }
+        else
+        {
+            v = parseNumber (value);
+            if (! v)
+                return bad (std::string ("a number") + (*control->unit != 0 ? std::string (" in ") + control->unit : std::string()));
+        }
+        o.settings[static_cast<size_t> (control->id)] = *v / control->userScale;
+        return {};
+    }
+    if (name == "--block")
+    {
+        const auto v = parseNumber (value);
+        if (! v || *v != std::floor (*v) || *v < 1 || *v > maximumBlockSize)
+            return bad ("a whole number of samples from 1 to " + std::to_string (maximumBlockSize));
+        o.blockSize = static_cast<int> (*v);
+        return {};
+    }
+    if (name == "--bits")
+    {
+        if (value == "16")
+            o.sampleFormat = SampleFormat::int16;
+        else if (value == "24")
+            o.sampleFormat = SampleFormat::int24;
+        else if (value == "32f" || value == "32" || value == "float")
+            o.sampleFormat = SampleFormat::float32;
+        else
+            return bad ("16, 24 or 32f");
+        return {};
+    }
+
+    if (value.empty())
+        return name + " needs a non-empty value";
+    if (name == "--state")
+        o.stateFile = value;
+    else if (name == "--save-state")
+        o.saveStateFile = value;
+    else if (name == "--plot")
+        o.plotFile = value;
+    else if (name == "--demo")
+        o.demoDirectory = value;
+    else if (name == "-o")
+        o.outputDirectory = value;
+    return {};
+}
+
+std::string controlHelp()
+{
+    // Two lines per control: what it does, then its range and default.
+    constexpr size_t indent = 22;
+    std::string text;
+    for (const auto& c : controlOptions)
+    {
+        const auto& info = parameterTable[static_cast<size_t> (c.id)];
+        const bool curve = c.id == ParameterId::curve;
+        std::string line = std::string ("  ") + c.option + " "
+                           + (curve ? std::string ("linear|exp") : (*c.unit != 0 ? std::string (c.unit) : std::string ("X")));
+        line.resize (std::max (line.size() + 1, indent), ' ');
+        text += line + c.help + "\n" + std::string (indent, ' ')
+                + (curve ? std::string() : "range " + userRange (c) + ", ")
+                + "default " + formatUserValue (c, info.defaultValue) + "\n";
+    }
+    return text;
+}
+
+std::string checkCombination (Options& o, const std::vector<std::string>& positional)
+{
+    if (! o.demoDirectory.empty())
+    {
+        if (! positional.empty() || ! o.outputDirectory.empty())
+            return "--demo takes its output folder only; it cannot be combined with input files or -o";
+        if (! o.stateFile.empty() || ! o.plotFile.empty() || ! o.saveStateFile.empty())
+            return "--demo writes its own state and plot; --state, --save-state and --plot do not apply";
+        return {};
+    }
+    if (! o.outputDirectory.empty())
+    {
+        if (positional.empty())
+            return "-o OUTDIR needs at least one input file";
+        if (! o.plotFile.empty())
+            return "--plot draws one file; it cannot be combined with -o";
+        o.inputs = positional;
+        return {};
+    }
+    if (positional.empty() && ! o.saveStateFile.empty())
+        return {}; // only writing a settings chunk
+    if (positional.size() != 2)
+        return positional.size() < 2 ? "expected an input and an output file: vrc-render IN OUT [options]"
+                                     : "too many files: use -o OUTDIR IN... to render several files";
+    o.inputs = { positional[0] };
+    o.output = positional[1];
+    return {};
+}
+} // namespace
+
+ParseResult parseOptions (const std::vector<std::string>& arguments)
+{
+    ParseResult result;
+    auto& o = result.options;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+
+    for (size_t i = 0; i < arguments.size(); ++i)
+    {
+        const std::string& arg = arguments[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-")
+        {
+            positional.push_back (arg);
+            continue;
+        }
+        if (arg == "--")
+        {
+            optionsEnded = true;
+            continue;
+        }
+
+        std::string name = arg, value;
+        bool hasInlineValue = false;
+        if (const auto eq = arg.find ('='); eq != std::string::npos && arg.rfind ("--", 0) == 0)
+        {
+            name = arg.substr (0, eq);
+            value = arg.substr (eq + 1);
+            hasInlineValue = true;
+        }
+
+        if (name == "--help" || name == "-h")
+            o.showHelp = true;
+        else if (name == "--version")
+            o.showVersion = true;
+        else if (name == "--force")
+            o.force = true;
+        else if (name == "--overwrite")
+            o.overwrite = true;
+        else if (takesValue (name))
+        {
+            if (! hasInlineValue)
+            {
+                if (i + 1 >= arguments.size())
+                {
+                    result.error = name + " needs a value";
+                    return result;
+                }
+                value = arguments[++i];
+            }
+            if (auto error = applyValue (o, name, value); ! error.empty())
+            {
+                result.error = error;
+                return result;
+            }
+            continue;
+        }
+        else
+        {
+            result.error = "unknown option '" + name + "' (see vrc-render --help)";
+            return result;
+        }
+
+        if (hasInlineValue)
+        {
+            result.error = name + " takes no value";
+            return result;
+        }
+    }
+
+    if (o.showHelp || o.showVersion)
+        return result;
+    result.error = checkCombination (o, positional);
+    return result;
+}
+
+std::string helpText()
+{
+    return std::string (R"(vrc-render: the VR-C compressor on audio files, block by block as a host runs it.
+
+Usage:
+  vrc-render IN OUT [options]          render one file
+  vrc-render -o OUTDIR IN... [options] render several files in parallel into OUTDIR
+                                       (each output is named after its input, as .wav)
+  vrc-render --demo OUTDIR             synthesise a demonstration signal, render it and write
+                                       input.wav, output.wav, plot.png and settings.vstchunk
+  vrc-render --save-state FILE [settings]  only write a settings chunk
+
+Settings, in the units the panel prints (ranges and defaults are the plug-in's):
+)" + controlHelp() + R"(  --state FILE        start from a settings chunk (saved by a host or by --save-state);
+                      settings given as options override the chunk's values
+  --save-state FILE   write the settings used as a chunk the plug-in can load
+  --force             accept settings outside the ranges above (the plug-in accepts
+                      them from saved chunks)
+
+Processing and output:
+  --block N           host block size in samples, 1 .. 1048576 (default 512)
+  --bits 16|24|32f    output sample format (default: the input's; 24 where the
+                      output format cannot store the input's, e.g. float into FLAC)
+                      Output format follows OUT's extension: .wav, .aif/.aiff or .flac.
+                      Inputs may be WAV, AIFF, FLAC or Ogg Vorbis, mono or stereo.
+  --overwrite         replace existing output files (otherwise they are refused)
+  --plot FILE.png     draw the static transfer curve and the gain reduction over time
+  -o OUTDIR           batch mode: render every IN into OUTDIR, one processor per file,
+                      as many files at once as the machine has cores
+  --help, -h          this text
+  --version           the version
+
+Every output is written to a temporary file beside it and renamed into place only
+when complete: a failed run leaves no partial file and never damages an existing one.
+A progress bar is drawn on standard error when it is a terminal. The summary gives
+peak and RMS levels in dBFS (RMS of a full-scale sine: -3 dBFS), the largest and the
+average gain reduction (sample by sample, as the engine computes it), the time taken
+and the speed as a multiple of real time.
+
+Exit status: 0 on success, 1 when a file cannot be read or written, 2 for a bad command line.
+)");
+}
+
+} // namespace vrc::render

@@ -1,0 +1,67 @@
+#pragma once
+// The command line of vrc-render, parsed into plain values. Parsing checks the
+// syntax and the numbers themselves; whether files exist or settings fit their
+// ranges is decided later, where the files and the settings are known.
+#include "processor/Parameters.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vrc::render
+{
+
+/** Sample formats an output file can be written in. */
+enum class SampleFormat
+{
+    int16,
+    int24,
+    float32
+};
+
+struct Options
+{
+    std::vector<std::string> inputs;       // IN, or the inputs of batch mode
+    std::string output;                    // OUT in single-file mode
+    std::string outputDirectory;           // -o OUTDIR: batch mode
+    std::string demoDirectory;             // --demo OUTDIR
+
+    // Settings given on the command line, in the engine's physical units
+    // (dry/wet already divided by 100), by host parameter index.
+    std::array<std::optional<double>, numParameters> settings {};
+    std::string stateFile, saveStateFile, plotFile;
+
+    std::optional<SampleFormat> sampleFormat; // unset: follow the input
+    int blockSize = 512;
+    bool force = false;
+    bool overwrite = false;
+    bool showHelp = false;
+    bool showVersion = false;
+};
+
+struct ParseResult
+{
+    Options options;
+    std::string error; // empty when the command line is well formed
+};
+
+/** Parses argv (without the program name). */
+ParseResult parseOptions (const std::vector<std::string>& arguments);
+
+/** The --help text. */
+std::string helpText();
+
+/** One settable control: its option, its host index and how the user writes it. */
+struct ControlOption
+{
+    const char* option;   // "--threshold"
+    ParameterId id;
+    const char* unit;     // printed after values, may be empty
+    double userScale;     // user value = physical value * userScale (100 for dry/wet)
+    const char* help;     // one line for --help
+};
+
+extern const std::array<ControlOption, numParameters> controlOptions;
+
+} // namespace vrc::render

@@ -1,0 +1,219 @@
+#include "Render.h"
+
+#include "AtomicFile.h"
+#include "AudioFiles.h"
+#include "GainProbe.h"
+#include "Plot.h"
+
+#include <chrono>
+
+namespace vrc::render
+{
+
+namespace
+{
+// Audio is read and written in chunks of whole host blocks near this size: large
+// enough that file access costs little, small enough to keep memory flat.
+constexpr int chunkTargetSamples = 1 << 16;
+
+std::string quoted (const juce::File& f)
+{
+    return "'" + f.getFullPathName().toStdString() + "'";
+}
+
+std::string checkOne (const juce::File& file, bool overwrite)
+{
+    if (file == juce::File())
+        return {};
+    if (! file.getParentDirectory().isDirectory())
+        return "cannot write " + quoted (file) + ": folder " + quoted (file.getParentDirectory()) + " does not exist";
+    if (file.isDirectory())
+        return "cannot write " + quoted (file) + ": it is a folder";
+    if (file.exists() && ! overwrite)
+        return quoted (file) + " exists (--overwrite replaces it)";
+    return {};
+}
+
+/** The input's samples [start, start + n) in a buffer that refers to data (no copy). */
+juce::AudioBuffer<float> view (juce::AudioBuffer<float>& data, int start, int n)
+{
+    return juce::AudioBuffer<float> (data.getArrayOfWritePointers(), data.getNumChannels(), start, n);
+}
+} // namespace
+
+std::string checkOutputs (const RenderJob& job)
+{
+    const juce::File outputs[] = { job.output, job.plot, job.saveState };
+    for (size_t i = 0; i < std::size (outputs); ++i)
+    {
+        if (outputs[i] == juce::File())
+            continue;
+        if (outputs[i] == job.input && i > 0)
+            return "the plot or settings file " + quoted (outputs[i]) + " would replace the input";
+        for (size_t k = 0; k < i; ++k)
+            if (outputs[i] == outputs[k])
+                return quoted (outputs[i]) + " is named for two outputs";
+        if (auto error = checkOne (outputs[i], job.overwrite); ! error.empty())
+            return error;
+    }
+    return {};
+}
+
+RenderResult render (const RenderJob& job, RenderControl control)
+{
+    const auto started = std::chrono::steady_clock::now();
+    RenderResult result;
+    if (result.error = checkOutputs (job); ! result.ok())
+        return result;
+
+    auto in = openInput (job.input);
+    if (in.reader == nullptr)
+    {
+        result.error = in.error;
+        return result;
+    }
+    auto& reader = *in.reader;
+    result.sampleRate = reader.sampleRate;
+    result.channels = static_cast<int> (reader.numChannels);
+    result.length = reader.lengthInSamples;
+    result.inputFormat = describeFormat (reader.getFormatName().toStdString(), static_cast<int> (reader.bitsPerSample),
+                                         reader.usesFloatingPointData);
+
+    const auto format = chooseOutputFormat (job.output, job.sampleFormat, reader);
+    if (format.format == nullptr)
+    {
+        result.error = format.error;
+        return result;
+    }
+    result.outputFormat = describeFormat (format.format->getFormatName().toStdString(), format.bitsPerSample, format.isFloat);
+
+    AtomicFile audioFile (job.output);
+    auto writer = createWriter (format, audioFile.open(), reader.sampleRate, result.channels);
+    if (writer == nullptr)
+    {
+        result.error = ! audioFile.error().empty() ? audioFile.error()
+                                                   : "cannot write " + quoted (job.output) + ": the "
+                                                         + result.outputFormat + " writer refused these settings";
+        return result;
+    }
+
+    VeskCompAudioProcessor processor;
+    if (! prepareProcessor (processor, job.settings, result.channels, reader.sampleRate, job.blockSize))
+    {
+        result.error = "the processor refused a " + std::to_string (result.channels) + "-channel layout";
+        return result;
+    }
+    GainProbe probe (processor, job.settings, result.channels, reader.sampleRate);
+
+    Timeline timeline;
+    if (job.plot != juce::File())
+        timeline.resize (plotTimelineColumns);
+
+    const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
+    juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels, chunk);
+    juce::MidiBuffer midi;
+    std::array<float*, 2> probeChannels {};
+
+    for (std::int64_t position = 0; position < result.length; position += chunk)
+    {
+        if (control.cancel != nullptr && control.cancel->load())
+        {
+            result.error = "interrupted; nothing was written";
+            return result;
+        }
+
+        const int n = static_cast<int> (std::min<std::int64_t> (chunk, result.length - position));
+        if (! reader.read (input.getArrayOfWritePointers(), result.channels, position, n))
+        {
+            result.error = "cannot read " + quoted (job.input) + " at sample " + std::to_string (position);
+            return result;
+        }
+        for (int ch = 0; ch < result.channels; ++ch)
+        {
+            result.input.add (input.getReadPointer (ch), n);
+            work.copyFrom (ch, 0, input, ch, 0, n);
+        }
+
+        // The host's part: consecutive blocks of the chosen size, the last one shorter.
+        for (int start = 0; start < n; start += job.blockSize)
+        {
+            auto block = view (work, start, std::min (job.blockSize, n - start));
+            processor.processBlock (block, midi);
+        }
+
+        for (int ch = 0; ch < result.channels; ++ch)
+        {
+            const float* out = work.getReadPointer (ch);
+            result.output.add (out, n);
+            if (! format.isFloat)
+                for (int i = 0; i < n; ++i)
+                    result.clippedSamples += std::fabs (out[i]) > 1.0f ? 1 : 0;
+        }
+        if (! writer->writeFromAudioSampleBuffer (work, 0, n))
+        {
+            writer.reset();
+            result.error = "cannot write " + quoted (job.output) + ": "
+                           + (audioFile.streamError().empty() ? std::string ("the writer failed") : audioFile.streamError());
+            return result;
+        }
+
+        for (int i = 0; i < n; ++i)
+        {
+            float inPeak = 0.0f, outPeak = 0.0f;
+            for (int ch = 0; ch < result.channels; ++ch)
+            {
+                inPeak = std::max (inPeak, std::fabs (input.getSample (ch, i)));
+                outPeak = std::max (outPeak, std::fabs (work.getSample (ch, i)));
+                probeChannels[(size_t) ch] = input.getWritePointer (ch, i);
+            }
+            const float g = probe.next (probeChannels.data()); // overwrites the input sample
+            result.gain.add (g);
+
+            if (timeline.columns() > 0)
+            {
+                const auto column = static_cast<size_t> ((position + i) * timeline.columns() / result.length);
+                timeline.inputPeak[column] = std::max (timeline.inputPeak[column], inPeak);
+                timeline.outputPeak[column] = std::max (timeline.outputPeak[column], outPeak);
+                timeline.smallestGain[column] = std::min (timeline.smallestGain[column], g);
+            }
+        }
+
+        if (control.progress != nullptr)
+            control.progress->store (static_cast<double> (position + n) / static_cast<double> (result.length));
+    }
+    writer.reset(); // finishes the file's header
+
+    // Everything else is prepared before any output is renamed into place.
+    AtomicFile plotFile (job.plot), stateFile (job.saveState);
+    if (job.plot != juce::File())
+    {
+        const PlotData data { job.settings, timeline, result.sampleRate, result.length,
+                              job.input.getFileName().toStdString() };
+        if (result.error = writePlot (data, plotFile); ! result.ok())
+            return result;
+    }
+    if (job.saveState != juce::File())
+    {
+        const auto chunkBytes = writeSettingsChunk (job.settings);
+        auto stream = stateFile.open();
+        if (stream != nullptr)
+            stream->write (chunkBytes.data(), chunkBytes.size());
+        if (stream == nullptr)
+        {
+            result.error = stateFile.error();
+            return result;
+        }
+    }
+
+    if (! audioFile.commit (job.overwrite))
+        result.error = audioFile.error();
+    else if (job.plot != juce::File() && ! plotFile.commit (job.overwrite))
+        result.error = plotFile.error();
+    else if (job.saveState != juce::File() && ! stateFile.commit (job.overwrite))
+        result.error = stateFile.error();
+
+    result.seconds = std::chrono::duration<double> (std::chrono::steady_clock::now() - started).count();
+    return result;
+}
+
+} // namespace vrc::render

@@ -1,0 +1,36 @@
+#pragma once
+// The eight settings of a render: the plug-in's defaults, overlaid by a saved
+// chunk, overlaid by command-line options (range-checked unless forced), and
+// their texts for the summary and the plot.
+#include "Options.h"
+#include "processor/SettingsChunk.h"
+
+#include <string>
+
+namespace vrc::render
+{
+
+/** The plug-in's defaults, by host index. */
+SettingsValues defaultSettings();
+
+/** Overlays the values held in a chunk file. Returns an error text, empty on success;
+    values outside the controls' ranges are taken as they are, as the plug-in does. */
+std::string applyStateFile (const std::string& path, SettingsValues& values);
+
+/** Overlays the settings given as options. Returns an error for a value outside
+    its control's range unless force is set. */
+std::string applyOptionSettings (const Options& options, SettingsValues& values);
+
+/** Shortest text that reads back as the same float, with "." as decimal point. */
+std::string formatNumber (float v);
+
+/** A physical value in the option's units: "-18 dB", "100 %", "exp". */
+std::string formatUserValue (const ControlOption& control, float physical);
+
+/** The control's range in the option's units, low to high: "-40 .. 0 dB". */
+std::string userRange (const ControlOption& control);
+
+/** All eight settings on one line: "threshold -18 dB, ratio 0.75, ...". */
+std::string describeSettings (const SettingsValues& values);
+
+} // namespace vrc::render

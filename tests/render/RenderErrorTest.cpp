@@ -1,0 +1,145 @@
+// Every way a render can be refused or fail: a message on stderr, a non-zero
+// exit code, no output file, no partial file left behind, and an existing
+// output left exactly as it was.
+#include "RenderSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace vrc::test
+{
+namespace
+{
+constexpr double rate = 44100.0;
+
+struct ErrorCase
+{
+    const char* name;
+    std::string arguments;   // IN/OUT names are relative to the test folder, via {dir}
+    const char* message;     // expected on stderr
+    int exitCode;
+    std::string shellPrefix; // e.g. a file-size limit
+};
+
+void PrintTo (const ErrorCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RenderRefuses : public ::testing::TestWithParam<ErrorCase>
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (2, rate, 1.0), rate));
+        ASSERT_TRUE (writeWav (dir.file ("tiny.wav"), testSignal (1, rate, 0.05), rate, 16));
+        ASSERT_TRUE (writeWav (dir.file ("three.wav"), testSignal (3, rate, 0.2), rate));
+        ASSERT_TRUE (dir.file ("text.wav").replaceWithText ("this is not audio"));
+        ASSERT_TRUE (dir.file ("song.mp3").replaceWithText ("ID3 and then nothing useful"));
+        ASSERT_TRUE (dir.file ("not-a-chunk").replaceWithText ("<VeskCompSettings gain=\"6\"/>"));
+        ASSERT_TRUE (dir.file ("kept.wav").replaceWithText ("existing output"));
+    }
+
+    std::string expand (std::string text) const
+    {
+        const std::string key = "{dir}";
+        const auto folder = dir.get().getFullPathName().toStdString();
+        for (auto at = text.find (key); at != std::string::npos; at = text.find (key, at + folder.size()))
+            text.replace (at, key.size(), folder);
+        return text;
+    }
+
+    TempFolder dir;
+};
+
+TEST_P (RenderRefuses, WithMessageAndNoOutput)
+{
+    const auto& c = GetParam();
+    const auto before = dir.names();
+
+    const auto run = runRender (expand (c.arguments), expand (c.shellPrefix));
+    EXPECT_EQ (run.exitCode, c.exitCode) << run.err;
+    EXPECT_NE (run.err.find (c.message), std::string::npos) << "stderr: " << run.err;
+    EXPECT_EQ (run.out, "");
+
+    // Nothing new in the folder (no output, no plot, no partial file) and the
+    // existing output untouched.
+    EXPECT_EQ (dir.names().joinIntoString (","), before.joinIntoString (","));
+    EXPECT_EQ (dir.file ("kept.wav").loadFileAsString(), "existing output");
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    Errors, RenderRefuses,
+    ::testing::Values (
+        ErrorCase { "MissingInput", "{dir}/nothing.wav {dir}/out.wav", "no such file", 1, "" },
+        ErrorCase { "InputIsText", "{dir}/text.wav {dir}/out.wav", "not a supported audio file", 1, "" },
+        ErrorCase { "UnsupportedInputFormat", "{dir}/song.mp3 {dir}/out.wav", "not a supported audio file", 1, "" },
+        ErrorCase { "ThreeChannels", "{dir}/three.wav {dir}/out.wav", "has 3 channels", 1, "" },
+        ErrorCase { "UnsupportedOutputFormat", "{dir}/in.wav {dir}/out.mp3", "unsupported output format", 1, "" },
+        ErrorCase { "FloatIntoFlac", "{dir}/in.wav {dir}/out.flac --bits 32f", "32-bit float needs a .wav", 1, "" },
+        ErrorCase { "UnknownOption", "{dir}/in.wav {dir}/out.wav --loudness 3", "unknown option '--loudness'", 2, "" },
+        ErrorCase { "NotANumber", "{dir}/in.wav {dir}/out.wav --ratio abc", "bad value 'abc' for --ratio", 2, "" },
+        ErrorCase { "TrailingText", "{dir}/in.wav {dir}/out.wav --attack 0.01s", "bad value '0.01s'", 2, "" },
+        ErrorCase { "NotFinite", "{dir}/in.wav {dir}/out.wav --gain nan --force", "bad value 'nan'", 2, "" },
+        ErrorCase { "BadCurve", "{dir}/in.wav {dir}/out.wav --curve log", "expected linear or exp", 2, "" },
+        ErrorCase { "RatioOutOfRange", "{dir}/in.wav {dir}/out.wav --ratio 2", "outside the control's range 0.5 .. 1", 2, "" },
+        ErrorCase { "ThresholdOutOfRange", "{dir}/in.wav {dir}/out.wav --threshold 3", "-40 .. 0 dB", 2, "" },
+        ErrorCase { "DryWetOutOfRange", "{dir}/in.wav {dir}/out.wav --drywet 150", "0 .. 100 %", 2, "" },
+        ErrorCase { "ZeroBlock", "{dir}/in.wav {dir}/out.wav --block 0", "bad value '0' for --block", 2, "" },
+        ErrorCase { "MissingValue", "{dir}/in.wav {dir}/out.wav --gain", "--gain needs a value", 2, "" },
+        ErrorCase { "OneFileOnly", "{dir}/in.wav", "expected an input and an output file", 2, "" },
+        ErrorCase { "StateNotAChunk", "{dir}/in.wav {dir}/out.wav --state {dir}/not-a-chunk", "not a VR-C settings chunk", 1, "" },
+        ErrorCase { "OutputExists", "{dir}/in.wav {dir}/kept.wav", "exists (--overwrite replaces it)", 1, "" },
+        ErrorCase { "PlotExists", "{dir}/in.wav {dir}/out.wav --plot {dir}/kept.wav", "exists", 1, "" },
+        ErrorCase { "MissingFolder", "{dir}/in.wav {dir}/no/out.wav", "does not exist", 1, "" },
+        ErrorCase { "PlotFolderMissing", "{dir}/in.wav {dir}/out.wav --plot {dir}/no/plot.png", "does not exist", 1, "" },
+        // A file-size limit stands in for a full disk: the write fails part way.
+        ErrorCase { "DiskFullNewFile", "{dir}/in.wav {dir}/out.wav --bits 32f", "File too large", 1, "ulimit -f 100;" },
+        ErrorCase { "DiskFullKeepsExisting", "{dir}/in.wav {dir}/kept.wav --bits 32f --overwrite", "File too large", 1,
+                    "ulimit -f 100;" },
+        // The audio fits but the plot does not: neither appears.
+        ErrorCase { "DiskFullInPlot", "{dir}/tiny.wav {dir}/out.wav --plot {dir}/plot.png", "File too large", 1,
+                    "ulimit -f 20;" }),
+    [] (const auto& p) { return std::string (p.param.name); });
+
+TEST (RenderRefuses, UnreadableInput)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "file permissions do not bind the superuser";
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (1, rate, 0.1), rate));
+    ASSERT_TRUE (dir.file ("in.wav").setReadOnly (true));
+    ::chmod (dir.file ("in.wav").getFullPathName().toRawUTF8(), 0);
+    const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav"));
+    EXPECT_EQ (run.exitCode, 1);
+    EXPECT_NE (run.err.find ("cannot read"), std::string::npos) << run.err;
+    EXPECT_FALSE (dir.file ("out.wav").exists());
+}
+
+TEST (RenderOptions, ForceAcceptsOutOfRangeAndOverwriteReplaces)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (1, rate, 0.2), rate));
+    ASSERT_TRUE (dir.file ("out.wav").replaceWithText ("old"));
+    const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --ratio 1.2 --force --overwrite");
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_EQ (readAudio (dir.file ("out.wav")).getNumSamples(), static_cast<int> (0.2 * rate));
+    EXPECT_NE (run.out.find ("ratio 1.2"), std::string::npos) << run.out;
+}
+
+TEST (RenderOptions, HelpNamesEveryOptionAndVersionAnswers)
+{
+    const auto help = runRender ("--help");
+    ASSERT_EQ (help.exitCode, 0);
+    for (const char* option : { "--threshold", "--ratio", "--gain", "--attack", "--release", "--knee", "--drywet",
+                                "--curve", "--state", "--save-state", "--force", "--block", "--bits", "--overwrite",
+                                "--plot", "--demo", "-o OUTDIR", "--help", "--version" })
+        EXPECT_NE (help.out.find (option), std::string::npos) << option;
+
+    const auto version = runRender ("--version");
+    EXPECT_EQ (version.exitCode, 0);
+    EXPECT_EQ (version.out.rfind ("vrc-render ", 0), 0u) << version.out;
+}
+
+} // namespace
+} // namespace vrc::test

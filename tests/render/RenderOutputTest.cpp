@@ -1,0 +1,200 @@
+// What vrc-render writes: the processor's own output for the same settings, to
+// the bit, whatever the block size, whether the settings come as options or as
+// a chunk, for mono and stereo, one file or several.
+#include "RenderSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace vrc::test
+{
+namespace
+{
+constexpr double rate = 44100.0;
+
+SettingsValues valuesFor (float threshold, float ratio, float gain, float attack, float release, float knee,
+                          float dryWet, float curve)
+{
+    SettingsValues v {};
+    v[(size_t) ParameterId::threshold] = threshold;
+    v[(size_t) ParameterId::ratio] = ratio;
+    v[(size_t) ParameterId::gain] = gain;
+    v[(size_t) ParameterId::attack] = attack;
+    v[(size_t) ParameterId::release] = release;
+    v[(size_t) ParameterId::knee] = knee;
+    v[(size_t) ParameterId::dryWet] = dryWet;
+    v[(size_t) ParameterId::curve] = curve;
+    return v;
+}
+
+struct Case
+{
+    const char* name;
+    int channels;
+    std::string options;
+    SettingsValues values;
+};
+
+void PrintTo (const Case& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RenderMatchesProcessor : public ::testing::TestWithParam<Case>
+{
+};
+
+TEST_P (RenderMatchesProcessor, SampleForSample)
+{
+    const auto& c = GetParam();
+    TempFolder dir;
+    const auto input = testSignal (c.channels, rate, 1.3);
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), input, rate));
+
+    const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --bits 32f " + c.options);
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_EQ (run.err, "") << "nothing on stderr when it is not a terminal (no progress bar)";
+    EXPECT_NE (run.out.find ("gain reduction"), std::string::npos) << run.out;
+
+    double outRate = 0.0;
+    const auto rendered = readAudio (dir.file ("out.wav"), &outRate);
+    EXPECT_EQ (outRate, rate);
+    const auto expected = processInTest (input, c.values, rate, 512);
+    EXPECT_EQ (countDifferences (rendered, expected), 0);
+    // The comparison must be able to fail: the settings really change the audio.
+    EXPECT_GT (countDifferences (rendered, input), input.getNumSamples() / 2);
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    Settings, RenderMatchesProcessor,
+    ::testing::Values (
+        Case { "StereoExp", 2,
+               "--threshold -20 --ratio 0.75 --gain 6 --attack 0.01 --release 0.2 --knee 0.5 --drywet 100 --curve exp",
+               valuesFor (-20.0f, 0.75f, 6.0f, 0.01f, 0.2f, 0.5f, 1.0f, 1.0f) },
+        Case { "MonoLinearHalfWet", 1,
+               "--threshold=-30 --ratio 1 --gain=+3.5 --attack 0 --release 0.05 --knee 0 --drywet 50 --curve linear",
+               valuesFor (-30.0f, 1.0f, 3.5f, 0.0f, 0.05f, 0.0f, 0.5f, 0.0f) },
+        Case { "StereoDefaultsExceptThreshold", 2, "--threshold -12",
+               valuesFor (-12.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f) },
+        Case { "ForcedBeyondRange", 2, "--threshold -50 --gain 36 --force",
+               valuesFor (-50.0f, 0.5f, 36.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f) }),
+    [] (const auto& p) { return std::string (p.param.name); });
+
+TEST (RenderBlockSize, OddHostBlocksGiveTheSameAudio)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (2, rate, 0.7), rate));
+    const std::string settings = " --bits 32f --threshold -24 --attack 0.002 --release 0.08 --curve linear";
+    ASSERT_EQ (runRender (dir.path ("in.wav") + " " + dir.path ("512.wav") + settings).exitCode, 0);
+    const auto reference = readAudio (dir.file ("512.wav"));
+
+    for (int block : { 1, 37, 4096, 100000 })
+    {
+        const auto name = std::to_string (block) + ".wav";
+        const auto run = runRender (dir.path ("in.wav") + " " + dir.path (name) + settings + " --block " + std::to_string (block));
+        ASSERT_EQ (run.exitCode, 0) << run.err;
+        EXPECT_EQ (countDifferences (readAudio (dir.file (name)), reference), 0) << "block " << block;
+    }
+}
+
+TEST (RenderState, ChunkAndOptionsGiveTheSameAudio)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (2, rate, 0.8), rate));
+    const std::string options = " --threshold -22.5 --ratio 0.8 --gain 4 --attack 0.003 --release 0.3 --knee 0.7 --drywet 90 --curve exp";
+
+    // Options, also saving them as a chunk.
+    auto run = runRender (dir.path ("in.wav") + " " + dir.path ("options.wav") + " --bits 32f" + options
+                          + " --save-state " + dir.path ("saved.chunk"));
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+
+    // The chunk holds exactly the values given, in the plug-in's layout.
+    juce::MemoryBlock saved;
+    ASSERT_TRUE (dir.file ("saved.chunk").loadFileAsData (saved));
+    const auto restored = readSettingsChunk (saved.getData(), (int) saved.getSize());
+    ASSERT_TRUE (restored[(size_t) ParameterId::dryWet].has_value());
+    EXPECT_EQ (*restored[(size_t) ParameterId::threshold], -22.5f);
+    EXPECT_EQ (*restored[(size_t) ParameterId::dryWet], 0.9f);
+    EXPECT_EQ (*restored[(size_t) ParameterId::release], 0.3f);
+
+    // The saved chunk, and a chunk written as a host would, give the same audio.
+    run = runRender (dir.path ("in.wav") + " " + dir.path ("state.wav") + " --bits 32f --state " + dir.path ("saved.chunk"));
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("state.wav")), readAudio (dir.file ("options.wav"))), 0);
+
+    const auto hostChunk = writeSettingsChunk (valuesFor (-22.5f, 0.8f, 4.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f));
+    ASSERT_TRUE (dir.file ("host.chunk").replaceWithData (hostChunk.data(), hostChunk.size()));
+    run = runRender (dir.path ("in.wav") + " " + dir.path ("host.wav") + " --bits 32f --state " + dir.path ("host.chunk"));
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("host.wav")), readAudio (dir.file ("options.wav"))), 0);
+
+    // An option after a chunk overrides that one value only.
+    run = runRender (dir.path ("in.wav") + " " + dir.path ("override.wav") + " --bits 32f --state " + dir.path ("host.chunk")
+                     + " --gain 0");
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    const auto expected = processInTest (readAudio (dir.file ("in.wav")),
+                                         valuesFor (-22.5f, 0.8f, 0.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f), rate, 512);
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("override.wav")), expected), 0);
+}
+
+TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)
+{
+    TempFolder dir;
+    auto loud = testSignal (2, rate, 0.5);
+    ASSERT_TRUE (writeWav (dir.file ("in16.wav"), loud, rate, 16));
+
+    // A 16-bit input gives a 16-bit output by default; +20 dB drives it past full scale.
+    const auto run = runRender (dir.path ("in16.wav") + " " + dir.path ("out.wav") + " --gain 20");
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_NE (run.out.find ("16-bit WAV"), std::string::npos) << run.out;
+    EXPECT_NE (run.out.find ("clipped"), std::string::npos) << run.out;
+
+    // FLAC and AIFF outputs hold the same audio as a float render, to 24-bit resolution.
+    ASSERT_EQ (runRender (dir.path ("in16.wav") + " " + dir.path ("float.wav") + " --bits 32f").exitCode, 0);
+    const auto reference = readAudio (dir.file ("float.wav"));
+    for (const char* name : { "out.flac", "out.aiff" })
+    {
+        const auto r = runRender (dir.path ("in16.wav") + " " + dir.path (name) + " --bits 24");
+        ASSERT_EQ (r.exitCode, 0) << r.err;
+        EXPECT_NE (r.out.find ("24-bit"), std::string::npos) << r.out;
+        const auto a = readAudio (dir.file (name));
+        ASSERT_EQ (a.getNumSamples(), reference.getNumSamples()) << name;
+        ASSERT_EQ (a.getNumChannels(), reference.getNumChannels()) << name;
+        float worst = 0.0f;
+        for (int ch = 0; ch < a.getNumChannels(); ++ch)
+            for (int i = 0; i < a.getNumSamples(); ++i)
+                worst = std::max (worst, std::fabs (a.getSample (ch, i) - reference.getSample (ch, i)));
+        EXPECT_LE (worst, 1.0f / 8388608.0f) << name;
+    }
+}
+
+TEST (RenderBatch, EachFileGetsItsOwnProcessor)
+{
+    TempFolder dir;
+    const auto mono = testSignal (1, rate, 0.6);
+    const auto stereo = testSignal (2, 48000.0, 0.9);
+    ASSERT_TRUE (writeWav (dir.file ("a.wav"), mono, rate));
+    ASSERT_TRUE (writeWav (dir.file ("b.wav"), stereo, 48000.0));
+    ASSERT_TRUE (writeWav (dir.file ("c.wav"), stereo, 48000.0));
+
+    const auto run = runRender ("--threshold -26 --bits 32f -o " + dir.path ("rendered") + " " + dir.path ("a.wav") + " "
+                                + dir.path ("b.wav") + " " + dir.path ("c.wav"));
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_NE (run.out.find ("rendered 3 of 3 files"), std::string::npos) << run.out;
+
+    auto settings = valuesFor (-26.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f);
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("rendered/a.wav")), processInTest (mono, settings, rate, 512)), 0);
+    const auto expectedStereo = processInTest (stereo, settings, 48000.0, 512);
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("rendered/b.wav")), expectedStereo), 0);
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("rendered/c.wav")), expectedStereo), 0);
+
+    // Two inputs that would land on the same output name are refused before any work.
+    ASSERT_TRUE (dir.file ("sub").createDirectory());
+    ASSERT_TRUE (writeWav (dir.file ("sub/a.wav"), mono, rate));
+    const auto clash = runRender ("-o " + dir.path ("again") + " " + dir.path ("a.wav") + " " + dir.path ("sub/a.wav"));
+    EXPECT_NE (clash.exitCode, 0);
+    EXPECT_NE (clash.err.find ("both be written"), std::string::npos) << clash.err;
+    EXPECT_FALSE (dir.file ("again/a.wav").exists());
+}
+
+} // namespace
+} // namespace vrc::test

@@ -27,7 +27,7 @@ for arg in "$@"; do
 done
 
 if [ "$want_windows" = 1 ]; then
-  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686 dpkg-dev)
+  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686 dpkg-dev imagemagick)
 fi
 
 sudo_cmd=()

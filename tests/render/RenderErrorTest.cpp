@@ -127,6 +127,18 @@ TEST (RenderOptions, ForceAcceptsOutOfRangeAndOverwriteReplaces)
     EXPECT_NE (run.out.find ("ratio 1.2"), std::string::npos) << run.out;
 }
 
+TEST (RenderOptions, ProgressBarOnATerminal)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (2, rate, 0.5), rate));
+    // script(1) gives the program a terminal; the bar's last frame reads 100%.
+    const auto run = runShell ("script -qec \"'" VRC_RENDER_EXE "' " + dir.path ("in.wav") + " " + dir.path ("tty.wav")
+                               + "\" /dev/null");
+    ASSERT_EQ (run.exitCode, 0) << run.out << run.err;
+    EXPECT_NE (run.out.find ("100%"), std::string::npos) << run.out;
+    EXPECT_NE (run.out.find ("gain reduction"), std::string::npos) << run.out;
+}
+
 TEST (RenderOptions, HelpNamesEveryOptionAndVersionAnswers)
 {
     const auto help = runRender ("--help");

@@ -32,19 +32,24 @@ juce::StringArray TempFolder::names() const
     return result;
 }
 
-RunResult runRender (const std::string& arguments, const std::string& shellPrefix)
+RunResult runShell (const std::string& command)
 {
     const auto out = juce::File::createTempFile (".out"), err = juce::File::createTempFile (".err");
-    const std::string command = "bash -c \"" + shellPrefix + " exec '" VRC_RENDER_EXE "' " + arguments + "\" >'"
-                                + out.getFullPathName().toStdString() + "' 2>'" + err.getFullPathName().toStdString() + "'";
+    const std::string line = "( " + command + " ) >'" + out.getFullPathName().toStdString() + "' 2>'"
+                             + err.getFullPathName().toStdString() + "'";
     RunResult r;
-    const int status = std::system (command.c_str());
+    const int status = std::system (line.c_str());
     r.exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
     r.out = out.loadFileAsString().toStdString();
     r.err = err.loadFileAsString().toStdString();
     out.deleteFile();
     err.deleteFile();
     return r;
+}
+
+RunResult runRender (const std::string& arguments, const std::string& shellPrefix)
+{
+    return runShell (shellPrefix + " exec '" VRC_RENDER_EXE "' " + arguments);
 }
 
 juce::AudioBuffer<float> testSignal (int channels, double sampleRate, double seconds)

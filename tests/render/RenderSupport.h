@@ -34,6 +34,9 @@ struct RunResult
     std::string out, err;
 };
 
+/** Runs a shell command with its standard output and error captured. */
+RunResult runShell (const std::string& command);
+
 /** Runs "vrc-render <arguments>" through the shell; shellPrefix comes before it (e.g. "ulimit -f 64;"). */
 RunResult runRender (const std::string& arguments, const std::string& shellPrefix = {});
 

@@ -122,6 +122,8 @@ std::unique_ptr<juce::AudioFormatWriter> createWriter (const OutputFormat& forma
 
 std::string describeFormat (const std::string& formatName, int bitsPerSample, bool isFloat)
 {
+    if (formatName.rfind ("Ogg", 0) == 0)
+        return "Ogg Vorbis"; // lossy: a bit depth would mean nothing
     auto name = formatName;
     for (const char* suffix : { " file", " File" })
         if (name.size() > std::strlen (suffix) && name.compare (name.size() - std::strlen (suffix), std::string::npos, suffix) == 0)

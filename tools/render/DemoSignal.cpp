@@ -74,14 +74,16 @@ juce::AudioBuffer<float> makeDemoSignal (double sampleRate)
 
     for (double bar = drumsStart; bar < demoSeconds - 1e-9; bar += 4 * beatSeconds)
     {
+        // Levels leave the preset's +6 dB make-up below full scale even while
+        // the 5 ms attack lets the start of each hit through.
         // Kick on beats 1 and 3: a falling sine with a short click.
         for (double beat : { 0.0, 2.0 })
             addHit (out, sampleRate, bar + beat * beatSeconds, 0.45, 1.0f, 1.0f,
                     [phase = 0.0, &noise, sampleRate] (double t) mutable
                     {
                         phase += twoPi * (45.0 + 110.0 * std::exp (-t / 0.03)) / sampleRate;
-                        return static_cast<float> (0.42 * std::exp (-t / 0.16) * std::sin (phase)
-                                                   + 0.12 * std::exp (-t / 0.002) * noise.next());
+                        return static_cast<float> (0.3 * std::exp (-t / 0.16) * std::sin (phase)
+                                                   + 0.06 * std::exp (-t / 0.002) * noise.next());
                     });
 
         // Snare on beats 2 and 4: a body tone and a brighter, longer noise tail.
@@ -92,8 +94,8 @@ juce::AudioBuffer<float> makeDemoSignal (double sampleRate)
                         const float n = noise.next();
                         const float bright = n - 0.6f * last; // tilt the noise upward
                         last = n;
-                        return static_cast<float> (0.2 * std::exp (-t / 0.05) * std::sin (twoPi * 185.0 * t)
-                                                   + 0.2 * std::exp (-t / 0.08) * bright);
+                        return static_cast<float> (0.14 * std::exp (-t / 0.05) * std::sin (twoPi * 185.0 * t)
+                                                   + 0.14 * std::exp (-t / 0.08) * bright);
                     });
 
         // Hats on every eighth, alternating sides, accented on the beat.

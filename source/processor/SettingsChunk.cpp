@@ -103,7 +103,14 @@ RestoredSettings readSettingsChunk (const void* data, int sizeInBytes)
     if (! juce::CharPointer_UTF8::isValidString (text, static_cast<int> (length)))
         return restored;
 
-    const auto element = juce::parseXML (juce::String::fromUTF8 (text, static_cast<int> (length)));
+    // The framework's parser is lenient with a document that simply stops: it would
+    // return the element with the attributes read so far. A chunk cut short must
+    // restore nothing, and every complete document ends with '>'.
+    const auto document = juce::String::fromUTF8 (text, static_cast<int> (length));
+    if (! document.trimEnd().endsWithChar ('>'))
+        return restored;
+
+    const auto element = juce::parseXML (document);
     if (element == nullptr || ! element->getTagName().equalsIgnoreCase (elementName))
         return restored;
 

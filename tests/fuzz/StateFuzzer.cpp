@@ -1,0 +1,34 @@
+// Feeds arbitrary bytes to the processor as a saved-settings chunk, the way a
+// host hands back whatever its project file holds. Any crash, sanitizer report
+// or unreadable re-saved chunk is a finding.
+#include "processor/SettingsChunk.h"
+#include "processor/VeskCompAudioProcessor.h"
+
+#include <cstdlib>
+
+namespace
+{
+VeskCompAudioProcessor& processor()
+{
+    // One framework initialisation and one instance for the whole run: the
+    // processor starts a timer, which needs the message manager.
+    static juce::ScopedJuceInitialiser_GUI framework;
+    static VeskCompAudioProcessor instance;
+    return instance;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
+{
+    auto& p = processor();
+    p.setStateInformation (data, static_cast<int> (std::min<std::size_t> (size, 1u << 20)));
+
+    // Whatever was restored must save as a chunk that reads back completely.
+    juce::MemoryBlock saved;
+    p.getStateInformation (saved);
+    const auto restored = vrc::readSettingsChunk (saved.getData(), static_cast<int> (saved.getSize()));
+    for (const auto& value : restored)
+        if (! value.has_value())
+            std::abort();
+    return 0;
+}

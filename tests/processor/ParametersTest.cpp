@@ -1,0 +1,140 @@
+// Host-visible parameters: defaults, mapping, texts and the engine they drive.
+#include "processor/VeskCompAudioProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace
+{
+float physical (VeskCompAudioProcessor& p, int index)
+{
+    return p.parameterFor (index)->getValue();
+}
+} // namespace
+
+TEST (Parameters, NamesInHostOrder)
+{
+    VeskCompAudioProcessor p;
+    const char* names[] = { "Threshold", "Ratio", "Gain", "Attack", "Release", "Knee", "Dry/Wet", "Transfert Curve" };
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ (p.getParameterName (i), names[i]);
+    EXPECT_TRUE (p.getParameterName (8).isEmpty());
+    EXPECT_TRUE (p.getParameterName (-1).isEmpty());
+}
+
+TEST (Parameters, DefaultsAsTheHostSeesThem)
+{
+    VeskCompAudioProcessor p;
+    const float normalised[] = { 0.0f, 0.0f, 0.4f, 0.16666666f, 0.018036073f, vrc::defaultKnee, 1.0f, 1.0f };
+    const char* texts[] = { "0.00", "0.50", "0.00", "0.05", "0.10", "0.94", "100.0%", "1.00" };
+    for (int i = 0; i < 8; ++i)
+    {
+        EXPECT_FLOAT_EQ (p.getParameter (i), normalised[i]) << i;
+        EXPECT_EQ (p.getParameterText (i), texts[i]) << i;
+    }
+}
+
+TEST (Parameters, KneeDefaultIsASoftKneeInsideItsRange)
+{
+    VeskCompAudioProcessor p;
+    p.prepareToPlay (48000.0, 512);
+    EXPECT_GT (p.getParameter (5), 0.0f);
+    EXPECT_LT (p.getParameter (5), 1.0f);
+    // Under the default decibel curve the knee is some 12 dB wide.
+    EXPECT_NEAR (p.getEngine().getKneeWidth(), 12.1, 0.1);
+}
+
+TEST (Parameters, NormalisedValuesMapLinearlyInBothDirections)
+{
+    VeskCompAudioProcessor p;
+    p.setParameter (0, 0.5f);
+    EXPECT_EQ (physical (p, 0), -20.0f);
+    EXPECT_EQ (p.getParameterText (0), "-20.00");
+    p.setParameter (0, 1.0f);
+    EXPECT_EQ (physical (p, 0), -40.0f);
+    p.setParameter (0, 0.3f);
+    EXPECT_EQ (physical (p, 0), -12.0f);
+    EXPECT_EQ (p.getParameter (0), 0.3f);
+
+    p.setParameter (2, 0.0f);
+    EXPECT_EQ (physical (p, 2), -20.0f);
+    p.setParameter (2, 1.0f);
+    EXPECT_EQ (physical (p, 2), 30.0f);
+
+    p.setParameter (4, 0.0f);
+    EXPECT_EQ (physical (p, 4), 0.00999999978f);
+    EXPECT_EQ (p.getParameterText (4), "0.01");
+
+    p.setParameter (6, 0.5f);
+    EXPECT_EQ (p.getParameterText (6), "50.0%");
+    p.setParameter (6, 0.333f);
+    EXPECT_EQ (p.getParameterText (6), "33.3%");
+
+    p.setParameter (0, 0.0001f);
+    EXPECT_EQ (p.getParameterText (0), "-0.00");
+}
+
+TEST (Parameters, OutOfRangeValuesAreNotClamped)
+{
+    VeskCompAudioProcessor p;
+    p.setParameter (2, 1.3f);
+    EXPECT_FLOAT_EQ (physical (p, 2), 45.0f);
+    EXPECT_FLOAT_EQ (p.getParameter (2), 1.3f);
+    EXPECT_EQ (p.getParameterText (2), "45.00");
+}
+
+TEST (Parameters, RepeatingAChangeGivesTheSameResult)
+{
+    // The wrapper delivers every editor change twice.
+    VeskCompAudioProcessor p;
+    p.setParameter (3, 0.37f);
+    const float once = physical (p, 3);
+    const float coeff = p.getEngine().getAttackCoeff();
+    p.setParameter (3, 0.37f);
+    EXPECT_EQ (physical (p, 3), once);
+    EXPECT_EQ (p.getEngine().getAttackCoeff(), coeff);
+}
+
+TEST (Parameters, CurveSelectionNeedsAFullOne)
+{
+    VeskCompAudioProcessor p;
+    p.setParameter (7, 0.7f);
+    EXPECT_EQ (p.getParameterText (7), "0.70");
+    EXPECT_EQ (p.getEngine().getCurve(), 0);
+    p.setParameter (7, 1.0f);
+    EXPECT_EQ (p.getEngine().getCurve(), 1);
+}
+
+TEST (Parameters, EachChangeReachesOnlyItsEngineSetter)
+{
+    VeskCompAudioProcessor p;
+    p.prepareToPlay (48000.0, 512);
+    p.setParameter (0, 0.5f);
+    EXPECT_NEAR (p.getEngine().getThresholdGain(), 0.1f, 1e-7);
+    p.setParameter (2, 0.52f); // +6 dB
+    EXPECT_NEAR (p.getEngine().getMakeupGain(), 1.9952623f, 1e-6);
+    p.setParameter (1, 1.0f);
+    EXPECT_EQ (p.getEngine().getRatio(), 1.0f);
+    p.setParameter (6, 0.25f);
+    EXPECT_EQ (p.getEngine().getDryWet(), 0.25f);
+    p.setParameter (7, 0.0f);
+    p.setParameter (5, 1.0f);
+    EXPECT_EQ (p.getEngine().getKneeWidth(), 13.0f);
+}
+
+TEST (Parameters, IndicesOutsideTheTableAreHarmless)
+{
+    VeskCompAudioProcessor p;
+    juce::MemoryBlock before, after;
+    p.getStateInformation (before);
+    for (int index : { -1, 8, 9, 1000, INT32_MIN })
+    {
+        p.setParameter (index, 0.5f);
+        EXPECT_EQ (p.getParameter (index), 0.0f);
+        EXPECT_TRUE (p.getParameterText (index).isEmpty());
+        EXPECT_EQ (p.parameterFor (index), nullptr);
+    }
+    p.getStateInformation (after);
+    EXPECT_EQ (before, after);
+}

@@ -1,0 +1,199 @@
+// Audio through the processor: the same result as the engine run directly,
+// curve choice per block, untouched MIDI, surplus outputs cleared, meters published.
+#include "processor/SettingsChunk.h"
+#include "processor/VeskCompAudioProcessor.h"
+
+#include "EngineHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace
+{
+juce::AudioBuffer<float> testSignal (int channels, int samples)
+{
+    juce::AudioBuffer<float> buffer (channels, samples);
+    for (int ch = 0; ch < channels; ++ch)
+        for (int i = 0; i < samples; ++i)
+        {
+            const double t = i / 48000.0;
+            const double burst = (i / 4800) % 2 == 0 ? 0.9 : 0.05; // loud and quiet 100 ms stretches
+            buffer.setSample (ch, i, static_cast<float> (burst * std::sin (2.0 * 3.14159265 * (220.0 + 110.0 * ch) * t)));
+        }
+    return buffer;
+}
+
+void processInBlocks (juce::AudioProcessor& p, juce::AudioBuffer<float>& buffer, int blockSize)
+{
+    juce::MidiBuffer midi;
+    for (int start = 0; start < buffer.getNumSamples(); start += blockSize)
+    {
+        const int n = std::min (blockSize, buffer.getNumSamples() - start);
+        juce::AudioBuffer<float> view (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), start, n);
+        p.processBlock (view, midi);
+    }
+}
+
+// Accepts two inputs and four outputs, a layout a host could ask for.
+class WideOutputProcessor : public VeskCompAudioProcessor
+{
+public:
+    bool isBusesLayoutSupported (const BusesLayout& layouts) const override
+    {
+        return layouts.getMainInputChannels() == 2 && layouts.getMainOutputChannels() == 4;
+    }
+};
+} // namespace
+
+TEST (Processing, MatchesTheEngineRunDirectly)
+{
+    for (float curve : { 0.0f, 1.0f })
+    {
+        VeskCompAudioProcessor p;
+        p.setParameter (0, 0.5f);  // -20 dB
+        p.setParameter (1, 0.5f);  // ratio 0.75
+        p.setParameter (2, 0.52f); // +6 dB
+        p.setParameter (3, 0.1f);
+        p.setParameter (7, curve);
+        p.prepareToPlay (48000.0, 512);
+
+        vrc::CompressorEngine reference;
+        vrc::test::EngineSettings s;
+        s.threshold = p.parameterFor (0)->getValue();
+        s.ratio = p.parameterFor (1)->getValue();
+        s.gain = p.parameterFor (2)->getValue();
+        s.attack = p.parameterFor (3)->getValue();
+        s.release = p.parameterFor (4)->getValue();
+        s.knee = p.parameterFor (5)->getValue();
+        s.dryWet = p.parameterFor (6)->getValue();
+        s.curve = curve;
+        vrc::test::configure (reference, 48000.0f, s);
+
+        auto viaProcessor = testSignal (2, 48000);
+        auto direct = viaProcessor;
+        processInBlocks (p, viaProcessor, 512);
+        reference.process (direct.getArrayOfWritePointers(), 2, direct.getNumSamples());
+
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < direct.getNumSamples(); ++i)
+                ASSERT_EQ (viaProcessor.getSample (ch, i), direct.getSample (ch, i)) << "curve " << curve << " sample " << i;
+    }
+}
+
+TEST (Processing, BlockSizeDoesNotChangeTheAudio)
+{
+    auto render = [] (int blockSize)
+    {
+        VeskCompAudioProcessor p;
+        p.setParameter (0, 0.6f);
+        p.prepareToPlay (48000.0, blockSize);
+        auto buffer = testSignal (2, 20000);
+        processInBlocks (p, buffer, blockSize);
+        return buffer;
+    };
+    const auto reference = render (512);
+    for (int blockSize : { 1, 37, 4096 })
+    {
+        const auto other = render (blockSize);
+        for (int i = 0; i < reference.getNumSamples(); ++i)
+            ASSERT_EQ (other.getSample (1, i), reference.getSample (1, i)) << blockSize;
+    }
+}
+
+TEST (Processing, CurveIsChosenFromTheParameter)
+{
+    VeskCompAudioProcessor p;
+    p.setParameter (0, 0.5f);
+    p.prepareToPlay (48000.0, 512);
+    p.setParameter (7, 0.0f);
+    EXPECT_EQ (p.getEngine().getCurve(), 0);
+    auto linear = testSignal (2, 4800);
+    processInBlocks (p, linear, 512);
+
+    VeskCompAudioProcessor q;
+    q.setParameter (0, 0.5f);
+    q.prepareToPlay (48000.0, 512);
+    auto decibel = testSignal (2, 4800);
+    processInBlocks (q, decibel, 512);
+    EXPECT_NE (linear.getSample (0, 4000), decibel.getSample (0, 4000));
+}
+
+TEST (Processing, MidiIsLeftAsItIs)
+{
+    VeskCompAudioProcessor p;
+    p.prepareToPlay (48000.0, 64);
+    juce::AudioBuffer<float> buffer (2, 64);
+    buffer.clear();
+    juce::MidiBuffer midi;
+    midi.addEvent (juce::MidiMessage::noteOn (1, 60, 0.5f), 3);
+    midi.addEvent (juce::MidiMessage::controllerEvent (2, 7, 100), 10);
+    const auto copy = midi;
+    p.processBlock (buffer, midi);
+    ASSERT_EQ (midi.getNumEvents(), copy.getNumEvents());
+    auto a = midi.begin();
+    for (const auto event : copy)
+    {
+        EXPECT_EQ ((*a).samplePosition, event.samplePosition);
+        EXPECT_EQ ((*a).getMessage().getDescription(), event.getMessage().getDescription());
+        ++a;
+    }
+}
+
+TEST (Processing, OutputsWithoutAnInputAreCleared)
+{
+    WideOutputProcessor p;
+    ASSERT_TRUE (p.setChannelLayoutOfBus (false, 0, juce::AudioChannelSet::discreteChannels (4)));
+    ASSERT_EQ (p.getTotalNumInputChannels(), 2);
+    ASSERT_EQ (p.getTotalNumOutputChannels(), 4);
+    p.prepareToPlay (48000.0, 256);
+    juce::AudioBuffer<float> buffer (4, 256);
+    for (int ch = 0; ch < 4; ++ch)
+        juce::FloatVectorOperations::fill (buffer.getWritePointer (ch), 0.3f, 256);
+    juce::MidiBuffer midi;
+    p.processBlock (buffer, midi);
+    EXPECT_NE (buffer.getMagnitude (0, 0, 256), 0.0f);
+    EXPECT_EQ (buffer.getMagnitude (2, 0, 256), 0.0f);
+    EXPECT_EQ (buffer.getMagnitude (3, 0, 256), 0.0f);
+}
+
+TEST (Processing, TimerPublishesMeterReadings)
+{
+    VeskCompAudioProcessor p;
+    p.prepareToPlay (48000.0, 512);
+    juce::AudioBuffer<float> buffer (2, 4800);
+    for (int ch = 0; ch < 2; ++ch)
+        juce::FloatVectorOperations::fill (buffer.getWritePointer (ch), 0.5f, 4800);
+    juce::MidiBuffer midi;
+    p.processBlock (buffer, midi);
+    EXPECT_EQ (p.getInputMeterDb(), -20.0f); // nothing published before a tick
+
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (150);
+    EXPECT_NEAR (p.getInputMeterDb(), -6.0206, 1e-3);
+    // -6 dB lies below the default knee: only the level detector's approximation
+    // error is left, a few hundredths of a dB.
+    EXPECT_LT (p.getGainMeterDb(), 0.0f);
+    EXPECT_GT (p.getGainMeterDb(), -0.1f);
+}
+
+TEST (Processing, RestoreRefreshesTheEngineInDependencyOrder)
+{
+    VeskCompAudioProcessor p;
+    p.prepareToPlay (48000.0, 512); // engine now has ratio 0.5 and curve 1
+
+    vrc::SettingsValues v {};
+    v[(size_t) vrc::ParameterId::threshold] = -10.0f;
+    v[(size_t) vrc::ParameterId::ratio] = 1.0f;
+    v[(size_t) vrc::ParameterId::gain] = 0.0f;
+    v[(size_t) vrc::ParameterId::attack] = 0.01f;
+    v[(size_t) vrc::ParameterId::release] = 0.01f;
+    v[(size_t) vrc::ParameterId::knee] = 1.0f;
+    v[(size_t) vrc::ParameterId::dryWet] = 1.0f;
+    v[(size_t) vrc::ParameterId::curve] = 0.0f;
+    const auto chunk = vrc::writeSettingsChunk (v);
+    p.setStateInformation (chunk.data(), static_cast<int> (chunk.size()));
+
+    // The release must see the restored ratio (55 ms), the knee the restored curve.
+    EXPECT_NEAR (p.getEngine().getReleaseCoeff(), std::exp (-1.0 / (0.055 * 48000.0)), 2e-7);
+    EXPECT_EQ (p.getEngine().getKneeWidth(), 13.0f);
+}

@@ -27,14 +27,16 @@ void RmsMeter::setLength (int n) noexcept
     std::fill (buffer.get(), buffer.get() + length, 0.0f);
     sum = 0.0f;
     writeIndex = 0;
-    // meanSquare keeps the last reading until the next push.
 }
 
 float RmsMeter::rms() const noexcept
 {
+    const int n = publishedLength.load (std::memory_order_relaxed);
+    if (n <= 0)
+        return 0.0f;
     // The running sum drifts in single precision and may end slightly below zero
     // in silence; clamp so the reading is 0 rather than NaN.
-    const float mean = meanSquare.load (std::memory_order_relaxed);
+    const float mean = publishedSum.load (std::memory_order_relaxed) / static_cast<float> (n);
     return std::sqrt (mean > 0.0f ? mean : 0.0f);
 }
 

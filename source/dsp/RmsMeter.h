@@ -37,7 +37,10 @@ public:
         sum = sum + v;
         sum = sum - buffer[(size_t) i];
         buffer[(size_t) i] = v;
-        meanSquare.store (sum / static_cast<float> (n), std::memory_order_relaxed);
+        // Publish the running sum and its window; the reader divides and takes the
+        // square root, so the audio thread pays for neither on every sample.
+        publishedSum.store (sum, std::memory_order_relaxed);
+        publishedLength.store (n, std::memory_order_relaxed);
         writeIndex = (i + 1 == n) ? 0 : i + 1;
     }
 
@@ -57,9 +60,10 @@ private:
     std::unique_ptr<float[]> buffer;
     float sum = 0.0f;
 
-    // The reader's view: sum / N of the last push. The square root is taken by
-    // the reader, so the audio thread does not pay for it on every sample.
-    std::atomic<float> meanSquare { 0.0f };
+    // The reader's view of the last push: a new window publishes nothing until
+    // its first value arrives, so the previous reading holds until then.
+    std::atomic<float> publishedSum { 0.0f };
+    std::atomic<int> publishedLength { 0 };
 };
 
 } // namespace vrc

@@ -51,12 +51,14 @@ juce::AudioBuffer<float> makeDemoSignal (double sampleRate)
     out.clear();
     Noise noise;
 
-    // The chord: A major, each voice with two soft harmonics, the channels
-    // detuned slightly against each other for width, swelling slowly.
+    // The chord: A major, each voice with two soft harmonics and a small phase
+    // offset between the channels for width. (Detuning the channels instead
+    // would make them beat against each other, and the detector, which hears
+    // their mean, would see the chord vanish every few seconds.)
     const double chord[] = { 110.0, 164.81, 220.0, 277.18, 329.63 };
     for (int ch = 0; ch < 2; ++ch)
     {
-        const double detune = ch == 0 ? 1.0015 : 0.9985;
+        const double offset = ch == 0 ? 0.0 : 0.5;
         auto* data = out.getWritePointer (ch);
         for (int i = 0; i < length; ++i)
         {
@@ -64,11 +66,11 @@ juce::AudioBuffer<float> makeDemoSignal (double sampleRate)
             double v = 0.0;
             for (double f : chord)
             {
-                const double p = twoPi * f * detune * t;
+                const double p = twoPi * f * t + offset;
                 v += std::sin (p) + 0.3 * std::sin (2.0 * p) + 0.15 * std::sin (3.0 * p);
             }
             const double swell = 1.0 + 0.15 * std::sin (twoPi * 0.25 * t);
-            data[i] = static_cast<float> (0.028 * swell * v);
+            data[i] = static_cast<float> (0.024 * swell * v);
         }
     }
 
@@ -82,8 +84,8 @@ juce::AudioBuffer<float> makeDemoSignal (double sampleRate)
                     [phase = 0.0, &noise, sampleRate] (double t) mutable
                     {
                         phase += twoPi * (45.0 + 110.0 * std::exp (-t / 0.03)) / sampleRate;
-                        return static_cast<float> (0.3 * std::exp (-t / 0.16) * std::sin (phase)
-                                                   + 0.06 * std::exp (-t / 0.002) * noise.next());
+                        return static_cast<float> (0.26 * std::exp (-t / 0.16) * std::sin (phase)
+                                                   + 0.04 * std::exp (-t / 0.002) * noise.next());
                     });
 
         // Snare on beats 2 and 4: a body tone and a brighter, longer noise tail.

@@ -29,8 +29,9 @@ int VeskLookSlider::frameForPosition (float sliderPosProportional, float rotaryS
 
     // Angles beyond one turn wrap to the start of the strip. A negative angle
     // (a custom rotary range) wraps too, instead of addressing a frame left of
-    // the strip and drawing nothing.
-    const int index = static_cast<int> (degrees) % 360;
+    // the strip and drawing nothing; rounding it down keeps -0.5 degrees on
+    // frame 359. For the angles of the default range this is plain truncation.
+    const int index = static_cast<int> (std::floor (degrees)) % 360;
     return index < 0 ? index + 360 : index;
 }
 

@@ -16,9 +16,10 @@ public:
                            float sliderPosProportional, float rotaryStartAngle,
                            float rotaryEndAngle, juce::Slider& slider) override;
 
-    /** Which of the 360 frames shows this slider position. The angle is taken in
-        double, then turns and degrees are each rounded to float before truncation,
-        so positions land on the same frames as the strip's original player. */
+    /** Which of the 360 frames shows this slider position (0..359). The angle is
+        taken in double, then turns and degrees are each rounded to float before
+        the whole degrees are taken: with the default range, position 0.75 shows
+        frame 71, and the same position always shows the same frame. */
     static int frameForPosition (float sliderPosProportional, float rotaryStartAngle,
                                  float rotaryEndAngle) noexcept;
 

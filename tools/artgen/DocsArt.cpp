@@ -15,14 +15,15 @@ void drawFrame (juce::Graphics& g, const juce::Image& strip, int size, int frame
 
 juce::Image composeKnobSheet (const juce::Image& background, const juce::Image& strip80, const juce::Image& strip64)
 {
-    // The sweep's ends and three points between: frames 216, 288, 0, 72 and 144.
-    constexpr int frames[] = { 216, 288, 0, 72, 144 };
+    // Slider positions 0, 0.25, 0.5, 0.75 and 1 and the frames they show.
+    constexpr int frames[] = { 216, 288, 0, 71, 144 };
+    const char* positions[] = { "0", "0.25", "0.5", "0.75", "1" };
     constexpr int cell = 96;
     juce::Image sheet (juce::Image::RGB, cell * 5, 200, true, juce::SoftwareImageType());
     juce::Graphics g (sheet);
     // A plain stretch of the panel (between the knob columns) as the ground.
-    for (int x = 0; x < sheet.getWidth(); x += 16)
-        g.drawImage (background, x, 0, 16, 200, 214, 0, 16, 200, false);
+    for (int x = 0; x < sheet.getWidth(); x += 12)
+        g.drawImage (background, x, 0, 12, 200, 462, 0, 12, 200, false);
 
     g.setFont (font (Face::sans, 9.0f));
     for (int i = 0; i < 5; ++i)
@@ -30,8 +31,9 @@ juce::Image composeKnobSheet (const juce::Image& background, const juce::Image& 
         drawFrame (g, strip80, 80, frames[i], i * cell + 8, 6);
         drawFrame (g, strip64, 64, frames[i], i * cell + 16, 104);
         g.setColour (juce::Colour (0xffa9a49a));
-        g.drawText ("frame " + juce::String (frames[i]), juce::Rectangle<int> (i * cell, 86, cell, 12), juce::Justification::centred, false);
-        g.drawText ("frame " + juce::String (frames[i]), juce::Rectangle<int> (i * cell, 172, cell, 12), juce::Justification::centred, false);
+        const auto caption = juce::String (positions[i]) + "  (frame " + juce::String (frames[i]) + ")";
+        g.drawText (caption, juce::Rectangle<int> (i * cell, 86, cell, 12), juce::Justification::centred, false);
+        g.drawText (caption, juce::Rectangle<int> (i * cell, 172, cell, 12), juce::Justification::centred, false);
     }
     return sheet;
 }

@@ -17,6 +17,8 @@ constexpr float capEdge = 0.66f, capRadius = 0.71f;   // the cap's rounded rim
 constexpr float grooveRadius = 0.75f;                 // gap between cap and skirt
 constexpr float skirtTop = 0.87f;                     // flat ring carrying the mark
 constexpr float knobRadiusOfFrame = 0.37f;            // leaves room for the shadow
+constexpr float markHalfWidth = 0.05f;                // cream pointer mark on the skirt
+constexpr Rgb markColour { 0.94f, 0.91f, 0.83f };
 
 // Supersampling: 4 x 4 samples a pixel give smooth edges at one-degree steps.
 constexpr int oversampling = 4;
@@ -43,7 +45,7 @@ Rgb lit (Rgb albedo, Vec3 n, float ambient, float diffuse, float specular, float
 
 /** Shades one sample at (x, y) in knob radii from the centre, knob turned by rot radians.
     Returns the colour and its coverage (0 outside the knob). */
-Rgba shadeSample (float x, float y, float rot, int ridges)
+Rgba shadeSample (float x, float y, float rot, int ridges, float pixelsPerRadius)
 {
     Rgba out;
     const float u = std::sqrt (x * x + y * y);
@@ -81,14 +83,17 @@ Rgba shadeSample (float x, float y, float rot, int ridges)
         const float ridge = std::sin (static_cast<float> (ridges) * local);
         const float valley = 0.5f + 0.5f * std::cos (static_cast<float> (ridges) * local);
         const auto n = slopeNormal (mix (0.35f, 2.4f, edge), 0.85f * ridge * (1.0f - 0.3f * edge));
-        c = lit ({ 0.075f, 0.075f, 0.08f }, n, 0.55f, 1.1f, 0.5f, 28.0f) * (0.72f + 0.28f * valley);
+        // The pointer mark is painted on down over the ridges.
+        const bool mark = along > 0.0f && std::abs (across) < markHalfWidth && u < 0.97f;
+        const Rgb albedo = mark ? markColour : Rgb { 0.075f, 0.075f, 0.08f };
+        c = lit (albedo, n, 0.55f, mark ? 0.5f : 1.1f, 0.5f, 28.0f) * (0.72f + 0.28f * valley);
     }
     else if (u > grooveRadius)
     {
         // Flat top ring of the skirt with a cream pointer mark.
         const auto n = slopeNormal (0.12f, 0.0f);
-        const bool mark = along > 0.0f && std::abs (across) < 0.055f;
-        const Rgb albedo = mark ? Rgb { 0.93f, 0.90f, 0.82f } : Rgb { 0.065f, 0.065f, 0.07f };
+        const bool mark = along > 0.0f && std::abs (across) < markHalfWidth;
+        const Rgb albedo = mark ? markColour : Rgb { 0.065f, 0.065f, 0.07f };
         c = lit (albedo, n, 0.6f, mark ? 0.45f : 1.0f, 0.28f, 16.0f);
     }
     else if (u > capRadius)
@@ -104,7 +109,8 @@ Rgba shadeSample (float x, float y, float rot, int ridges)
         // that a circularly brushed surface shows towards and away from the light.
         const float rim = smoothstep (capEdge, capRadius, u);
         const auto n = slopeNormal (1.6f * rim, 0.0f);
-        const float rings = 0.93f + 0.14f * valueNoise (u * 70.0f, 11) + 0.04f * valueNoise (u * 9.0f, 12);
+        // About one turning mark a pixel: finer marks would only alias into rings.
+        const float rings = 0.95f + 0.06f * valueNoise (u * pixelsPerRadius * 1.1f, 11) + 0.04f * valueNoise (u * 9.0f, 12);
         const Vec3 tangent { tx, ty, 0.0f };
         const float th = dot (tangent, halfVector());
         const float aniso = std::pow (std::max (0.0f, 1.0f - th * th), 90.0f);
@@ -146,7 +152,7 @@ void renderFrameInto (juce::Image::BitmapData& data, int left, int frameSize, in
                 {
                     const float fx = static_cast<float> (px) + (static_cast<float> (sx) + 0.5f) / oversampling;
                     const float fy = static_cast<float> (py) + (static_cast<float> (sy) + 0.5f) / oversampling;
-                    const auto s = shadeSample ((fx - centre) / radius, (fy - centre) / radius, rot, ridges);
+                    const auto s = shadeSample ((fx - centre) / radius, (fy - centre) / radius, rot, ridges, radius);
                     sum.r += s.r;
                     sum.g += s.g;
                     sum.b += s.b;

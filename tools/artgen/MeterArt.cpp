@@ -91,7 +91,7 @@ void drawScale (juce::Graphics& g, const MeterFace& m)
 
     // Each mark lies on the needle's own line through its tip (the needle does not
     // point at its pivot), so the needle covers the mark exactly.
-    const auto numberFont = font (Face::sans, 8.0f);
+    const auto numberFont = font (Face::sans, 8.5f);
     g.setFont (numberFont);
     for (float s : scaleMarks)
     {

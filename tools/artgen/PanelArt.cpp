@@ -206,9 +206,10 @@ void drawLogo (juce::Graphics& g)
     g.fillRect (juce::Rectangle<float> (centreX - 24.0f, logoArea.getY() + 38.0f, 48.0f, 1.2f));
     const auto small = font (Face::sansBold, 7.5f).withExtraKerningFactor (0.22f);
     drawCentredText (g, "COMPRESSOR", { centreX + 1.0f, logoArea.getY() + 46.5f }, small, dimInk);
+    // The origin line sits at the foot of the column, clear of the web link.
     const auto origin = font (Face::sans, 8.5f).withExtraKerningFactor (0.06f);
     drawCentredText (g, juce::String ("veskara ") + juce::String::charToString (0x00b7) + " dynamics",
-                     { centreX, logoArea.getY() + 59.0f }, origin, dimInk.darker (0.1f));
+                     { centreX, 183.0f }, origin, dimInk.darker (0.1f));
 }
 } // namespace
 
@@ -228,8 +229,8 @@ juce::Image renderBackground()
 
         drawScrew (g, { 11.0f, 11.0f }, 0.35f);
         drawScrew (g, { 11.0f, 189.0f }, 1.1f);
-        drawScrew (g, { 794.0f, 11.0f }, 0.8f);
-        drawScrew (g, { 794.0f, 189.0f }, 0.1f);
+        drawScrew (g, { 607.0f, 11.0f }, 0.8f);
+        drawScrew (g, { 607.0f, 189.0f }, 0.1f);
     }
     drawMeters (image);
     return image;

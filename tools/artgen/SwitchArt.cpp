@@ -64,15 +64,22 @@ std::pair<Rgb, float> sample (float x, float y, bool on)
     const auto lever = leverBox (on);
     if (lever.distance (x, y) <= 0.0f)
     {
-        // Polished lever with a domed bevel and three grip grooves across it.
-        auto n = bevelNormal (lever, x, y, 2.2f, 1.4f);
+        // Brushed lever, rounded across its width like a bat, with a bevelled
+        // rim and two fine grip grooves.
+        const float across = (x - lever.cx) / lever.hw;
+        const auto bevel = bevelNormal (lever, x, y, 1.8f, 1.3f);
+        float nx = bevel.x / bevel.z + 0.55f * across;
+        float ny = bevel.y / bevel.z;
         const float dy = y - lever.cy;
-        if (std::abs (dy) < 4.5f && std::abs (x - lever.cx) < lever.hw - 1.8f)
+        for (float g : { -2.2f, 2.2f })
         {
-            const float groove = std::sin (dy * 2.0f * 3.14159265f / 3.0f);
-            n = normalise ({ n.x / n.z, n.y / n.z + 0.7f * groove, 1.0f });
+            const float d = dy - g;
+            if (std::abs (d) < 0.8f)
+                ny += 1.2f * (d < 0.0f ? -1.0f : 1.0f) * (1.0f - std::abs (d) / 0.8f);
         }
-        const Rgb c = shade ({ 0.80f, 0.80f, 0.82f }, n, 0.42f, 0.6f, 24.0f);
+        const auto n = normalise ({ nx, ny, 1.0f });
+        const float brushed = 0.96f + 0.05f * hashNoise (static_cast<int> (std::floor (y * 3.0f)), 2, 9);
+        const Rgb c = shade (Rgb { 0.70f, 0.70f, 0.72f } * brushed, n, 0.38f, 0.55f, 30.0f);
         return { c, 1.0f };
     }
 
@@ -93,7 +100,7 @@ std::pair<Rgb, float> sample (float x, float y, bool on)
     const auto n = bevelNormal (plate, x, y, 1.6f, 1.2f);
     const float brushed = 0.94f + 0.08f * hashNoise (static_cast<int> (std::floor (y * 2.0f)), 7, 3);
     const float nearSlot = 1.0f - smoothstep (0.0f, 1.4f, slot.distance (x, y));
-    Rgb c = shade (Rgb { 0.25f, 0.25f, 0.265f } * brushed, n, 0.55f, 0.25f, 18.0f);
+    Rgb c = shade (Rgb { 0.20f, 0.20f, 0.215f } * brushed, n, 0.5f, 0.3f, 18.0f);
     c = c * (1.0f - 0.35f * nearSlot);
     return { c, 1.0f };
 }

@@ -107,15 +107,15 @@ void drawScale (juce::Graphics& g, const MeterFace& m)
         g.drawText (text, juce::Rectangle<float> (w, 9.0f).withCentre (at), juce::Justification::centred, false);
     }
 
-    // Minus and plus beyond the ends of the scale.
+    // Minus and plus beside the numbers at the two ends of the scale.
     const auto signFont = font (Face::sansBold, 9.0f);
     g.setFont (signFont);
-    const auto [minusTip, minusDir] = needleTip (m, -27.0f);
+    const auto [lowTip, lowDir] = needleTip (m, -20.0f);
     g.setColour (printColour);
-    g.drawText (juce::String::charToString (0x2212), juce::Rectangle<float> (10.0f, 10.0f).withCentre (minusTip + minusDir * 10.0f), juce::Justification::centred, false);
-    const auto [plusTip, plusDir] = needleTip (m, 4.4f);
+    g.drawText (juce::String::charToString (0x2212), juce::Rectangle<float> (10.0f, 10.0f).withCentre (lowTip + lowDir * 11.5f + juce::Point<float> (-10.0f, 0.0f)), juce::Justification::centred, false);
+    const auto [highTip, highDir] = needleTip (m, 3.0f);
     g.setColour (m.redZone ? redPrint : printColour);
-    g.drawText ("+", juce::Rectangle<float> (10.0f, 10.0f).withCentre (plusTip + plusDir * 10.0f), juce::Justification::centred, false);
+    g.drawText ("+", juce::Rectangle<float> (10.0f, 10.0f).withCentre (highTip + highDir * 11.5f + juce::Point<float> (8.0f, 0.0f)), juce::Justification::centred, false);
 
     // Title and unit in the quiet space between the scale and the hood.
     const auto titleFont = font (Face::sansBold, 8.5f).withExtraKerningFactor (0.14f);

@@ -13,8 +13,9 @@ VeskLookSlider::~VeskLookSlider() = default;
 int VeskLookSlider::frameForPosition (float sliderPosProportional, float rotaryStartAngle,
                                       float rotaryEndAngle) noexcept
 {
-    // The divisor is 2 pi as a float, widened: with the exact 2 pi the three-quarter
-    // position would land on frame 72 instead of 71.
+    // Turns and degrees are each rounded to float and the divisor is 2 pi as a
+    // float, widened: these roundings decide the frame at exact multiples of a
+    // degree (position 0.75 gives 431.99997 degrees, so frame 71, not 72).
     constexpr double floatTwoPi = 6.2831854820251465;
     const double start = rotaryStartAngle;
     const double angle = start + (static_cast<double> (rotaryEndAngle) - start)

@@ -1,0 +1,31 @@
+# Windows-only additions to the targets of the top-level project, run once the
+# top-level CMakeLists.txt has declared them (deferred from JUCEConfig.cmake).
+
+function(vrc_windows_finish)
+    # The export table: both entry points, at ordinals 1 and 2, one address.
+    target_sources(VRC_VST PRIVATE "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/VR-C.def")
+
+    # Debian's fst header (the VST 2.4 declarations) sits in /usr/include, which
+    # the cross compiler must not search as a whole: expose just its folder.
+    set(fst_include "${CMAKE_BINARY_DIR}/fst-include")
+    file(MAKE_DIRECTORY "${fst_include}/pluginterfaces")
+    file(CREATE_LINK "/usr/include/pluginterfaces/fst" "${fst_include}/pluginterfaces/fst" SYMBOLIC)
+    target_include_directories(VRC PUBLIC "${fst_include}")
+
+    # The framework's Windows accessibility code declares interface identifiers
+    # by specialising a template of namespace juce from a nested namespace. GCC
+    # rejects that unless -fpermissive (MSVC accepts it); the specialisations
+    # mean what they say, so the unit is compiled leniently.
+    set_source_files_properties("${JUCE_MODULES_DIR}/juce_gui_basics/juce_gui_basics.cpp"
+        PROPERTIES COMPILE_OPTIONS -fpermissive)
+
+    # The Linux test folders need Linux libraries; the Windows tests have a
+    # folder of their own (included here: a deferred call cannot add folders).
+    enable_testing()
+    include("${CMAKE_SOURCE_DIR}/tests/windows/CMakeLists.txt")
+
+    # What scripts/build-windows.sh builds: the plug-in and its test programs,
+    # not the Linux project's tools.
+    add_custom_target(vrc_windows_all)
+    add_dependencies(vrc_windows_all VRC_VST vrc_host_tests vrc_crosscheck)
+endfunction()

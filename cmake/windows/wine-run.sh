@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs a 32-bit Windows program under wine in the build tree's own prefix:
+#   wine-run.sh --prefix <dir> program.exe [args...]
+# ctest and GoogleTest discovery use it as the cross-compiling emulator.
+# - WINEDEBUG=-all keeps wine's own diagnostics out of the test output.
+# - mscoree/mshtml are disabled so creating the prefix never asks to install
+#   Mono or Gecko; winedbg is disabled so a crash ends the run instead of
+#   waiting in the debugger.
+# - A wineserver started without DISPLAY cannot open windows later, even for
+#   clients that have one: the server is restarted whenever the display changes.
+set -euo pipefail
+
+if [ "${1:-}" != "--prefix" ] || [ $# -lt 3 ]; then
+    echo "usage: wine-run.sh --prefix <dir> program.exe [args...]" >&2
+    exit 2
+fi
+export WINEPREFIX=$2
+shift 2
+
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+
+display_stamp=$WINEPREFIX.display
+current_display=${DISPLAY:-none}
+if [ -d "$WINEPREFIX" ] && [ "$(cat "$display_stamp" 2>/dev/null || true)" != "$current_display" ]; then
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+fi
+if [ ! -d "$WINEPREFIX" ]; then
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+fi
+echo "$current_display" >"$display_stamp"
+
+exec wine "$@"

@@ -1,0 +1,180 @@
+#include "CrossCheck.h"
+
+#include "TestHost.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+namespace crosscheck
+{
+namespace
+{
+using vsthost::PluginInstance;
+
+std::string bits (float v)
+{
+    std::uint32_t u = 0;
+    std::memcpy (&u, &v, sizeof (u));
+    char text[16];
+    std::snprintf (text, sizeof (text), "%08x", static_cast<unsigned> (u));
+    return text;
+}
+
+void identity (const PluginInstance& plugin, std::ostream& out)
+{
+    const auto* e = plugin.effect();
+    out << "descriptor " << e->magic << ' ' << e->numPrograms << ' ' << e->numParams << ' ' << e->numInputs << ' '
+        << e->numOutputs << ' ' << e->flags << ' ' << e->initialDelay << ' ' << e->uniqueID << ' ' << e->version << '\n';
+    out << "effect name '" << plugin.text<64> (vsthost::effGetEffectName) << "'\n";
+    out << "vendor '" << plugin.text<64> (vsthost::effGetVendorString) << "'\n";
+    out << "product '" << plugin.text<64> (vsthost::effGetProductString) << "'\n";
+    out << "vendor version " << plugin.dispatch (vsthost::effGetVendorVersion) << '\n';
+    out << "vst version " << plugin.dispatch (vsthost::effGetVstVersion) << '\n';
+    out << "category " << plugin.dispatch (vsthost::effGetPlugCategory) << '\n';
+    for (const char* query : { "receiveVstTimeInfo", "receiveVstMidiEvent", "openCloseAnyThread", "sizeWindow", "bypass" })
+        out << "canDo " << query << ' ' << plugin.dispatch (vsthost::effCanDo, 0, 0, const_cast<char*> (query)) << '\n';
+}
+
+// Every parameter's name, label and display text over a grid of values, with
+// the value the plug-in reports back; each parameter returns to its value after.
+void parameterTexts (const PluginInstance& plugin, std::ostream& out)
+{
+    for (int32_t index = 0; index < plugin.effect()->numParams; ++index)
+    {
+        out << "param " << index << " name '" << plugin.text<64> (vsthost::effGetParamName, index) << "' label '"
+            << plugin.text<64> (vsthost::effGetParamLabel, index) << "'\n";
+        const float original = plugin.getParameter (index);
+        for (int step = 0; step <= 40; ++step)
+        {
+            const float value = static_cast<float> (step) / 40.0f;
+            plugin.setParameter (index, value);
+            out << "  " << bits (value) << " -> " << bits (plugin.getParameter (index)) << " '"
+                << plugin.text<64> (vsthost::effGetParamDisplay, index) << "'\n";
+        }
+        plugin.setParameter (index, original);
+    }
+}
+
+struct Setting
+{
+    const char* name;
+    float values[8];
+};
+
+// Two settings that keep the compressor working hard: the decibel curve, and
+// the linear curve with part of the dry signal mixed back in.
+const Setting settings[] = {
+    { "decibel", { 0.5f, 1.0f, 0.5f, 0.1f, 0.2f, 0.94f, 1.0f, 1.0f } },
+    { "linear", { 0.7f, 0.9f, 0.45f, 0.02f, 0.5f, 0.3f, 0.75f, 0.0f } },
+};
+
+void apply (const PluginInstance& plugin, const Setting& setting)
+{
+    for (int32_t i = 0; i < 8; ++i)
+        plugin.setParameter (i, setting.values[i]);
+}
+
+std::vector<float> render (const PluginInstance& plugin, long long length)
+{
+    // Uneven block sizes, including a single sample, as hosts send them.
+    const int32_t blockSizes[] = { 512, 511, 64, 1, 300 };
+    plugin.resume (44100.0f, 512);
+
+    std::vector<float> in[2], out[2];
+    std::vector<float> interleaved;
+    interleaved.reserve (static_cast<size_t> (length) * 2);
+    long long position = 0;
+    for (int block = 0; position < length; ++block)
+    {
+        const int32_t frames = static_cast<int32_t> (std::min<long long> (blockSizes[block % 5], length - position));
+        float* ins[2];
+        float* outs[2];
+        for (int c = 0; c < 2; ++c)
+        {
+            in[c].resize (static_cast<size_t> (frames));
+            out[c].assign (static_cast<size_t> (frames), 0.0f);
+            for (int32_t i = 0; i < frames; ++i)
+                in[c][static_cast<size_t> (i)] = testSignal (c, position + i);
+            ins[c] = in[c].data();
+            outs[c] = out[c].data();
+        }
+        plugin.effect()->processReplacing (plugin.effect(), ins, outs, frames);
+        for (int32_t i = 0; i < frames; ++i)
+            for (int c = 0; c < 2; ++c)
+                interleaved.push_back (out[c][static_cast<size_t> (i)]);
+        position += frames;
+    }
+    plugin.dispatch (vsthost::effMainsChanged, 0, 0);
+    return interleaved;
+}
+
+template <typename T>
+bool writeFile (const std::string& path, const std::vector<T>& data)
+{
+    std::ofstream file (path, std::ios::binary);
+    file.write (reinterpret_cast<const char*> (data.data()), static_cast<std::streamsize> (data.size() * sizeof (T)));
+    return static_cast<bool> (file);
+}
+} // namespace
+
+float testSignal (int channel, long long sampleIndex)
+{
+    // Bursts: 0.25 s loud, 0.25 s quiet, so attack and release both act.
+    const bool loud = (sampleIndex / 11025) % 2 == 0;
+    const float level = loud ? 0.875f : 0.0625f;
+    if (channel == 0)
+    {
+        // A triangle wave of period 100 samples, in exact multiples of 1/25.
+        const long long phase = sampleIndex % 100;
+        const long long tri = phase < 50 ? phase : 100 - phase;
+        return level * (static_cast<float> (tri - 25) / 25.0f);
+    }
+    // Noise from a linear congruential generator, 24 bits, exact in a float.
+    std::uint32_t state = static_cast<std::uint32_t> (sampleIndex) * 2654435761u + 12345u;
+    state ^= state >> 13;
+    state *= 1664525u;
+    const auto noise = static_cast<float> (static_cast<std::int32_t> (state >> 8) - 0x800000) / 8388608.0f;
+    return level * noise;
+}
+
+bool writeDump (const std::string& dir)
+{
+    std::ostringstream texts;
+    {
+        PluginInstance plugin;
+        if (plugin.effect() == nullptr)
+            return false;
+        identity (plugin, texts);
+        parameterTexts (plugin, texts);
+        if (! writeFile (dir + "/chunk-default.bin", plugin.chunk()))
+            return false;
+        apply (plugin, settings[1]);
+        if (! writeFile (dir + "/chunk.bin", plugin.chunk()))
+            return false;
+
+        PluginInstance restored;
+        restored.setChunk (plugin.chunk());
+        texts << "restored";
+        for (float v : restored.parameters())
+            texts << ' ' << bits (v);
+        texts << '\n';
+    }
+
+    for (const auto& setting : settings)
+    {
+        PluginInstance plugin;
+        apply (plugin, setting);
+        if (! writeFile (dir + "/audio-" + setting.name + ".f32", render (plugin, 3 * 44100)))
+            return false;
+    }
+
+    std::ofstream file (dir + "/texts.txt", std::ios::binary);
+    file << texts.str();
+    return static_cast<bool> (file);
+}
+} // namespace crosscheck

@@ -1,14 +1,41 @@
 #pragma once
-// The plug-in's 800 x 200 window.
+// The plug-in's fixed 800 x 200 window: seven filmstrip knobs, the curve switch,
+// an invisible web link and two needle meters over the background picture. It
+// holds no parameter values: a 41 ms timer copies the processor's values into
+// the controls, and every control movement goes back with host notification.
+#include "VeskLookSlider.h"
+
 #include <juce_audio_processors/juce_audio_processors.h>
 
 class VeskCompAudioProcessor;
 
-class VeskCompAudioProcessorEditor : public juce::AudioProcessorEditor
+class VeskCompAudioProcessorEditor : public juce::AudioProcessorEditor,
+                                     public juce::Slider::Listener,
+                                     public juce::Timer,
+                                     public juce::Button::Listener
 {
 public:
     explicit VeskCompAudioProcessorEditor (VeskCompAudioProcessor& owner);
     ~VeskCompAudioProcessorEditor() override;
 
     void paint (juce::Graphics& g) override;
+    void sliderValueChanged (juce::Slider* slider) override;
+    void timerCallback() override;
+    void buttonClicked (juce::Button* button) override;
+
+private:
+    VeskCompAudioProcessor& owner() const noexcept;
+    void sendToHost (int index, float value);
+
+    // Declaration order is construction order (and reverse destruction order).
+    juce::Slider gainSlider, thresholdSlider, ratioSlider, attackSlider,
+        releaseSlider, kneeSlider, dryWetSlider;
+    juce::HyperlinkButton webLink;
+    juce::ImageButton curveButton { "bouton" };
+    float inputNeedleDb = -40.0f; // below the scale, so the needle swings in on opening
+    float gainNeedleDb = -20.0f;
+    VeskLookSlider bigKnobLook;
+    VeskLookSlider smallKnobLook;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VeskCompAudioProcessorEditor)
 };

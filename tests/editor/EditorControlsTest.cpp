@@ -141,6 +141,9 @@ TEST_F (EditorControls, KnobsShowTheFrameForTheirSkewedPosition)
 
 TEST_F (EditorControls, SwitchFollowsTheCurveParameterAtHalfWay)
 {
+    HostLog log;
+    processor.addListener (&log);
+
     processor.setParameter (7, 0.5f);
     tick();
     EXPECT_TRUE (curveButton().getToggleState());
@@ -150,6 +153,10 @@ TEST_F (EditorControls, SwitchFollowsTheCurveParameterAtHalfWay)
     tick();
     EXPECT_FALSE (curveButton().getToggleState());
     EXPECT_LT (differenceFromImage (render (curveButton()), switchImage (false)), 0.5);
+
+    // Showing the host's value must not send it back.
+    EXPECT_TRUE (log.valuesFor (7).empty());
+    processor.removeListener (&log);
 }
 
 TEST_F (EditorControls, ClickingTheSwitchSendsOneThenZero)

@@ -45,7 +45,9 @@ if [ "$want_windows" = 1 ]; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
     need_update=1
   fi
-  for p in wine wine32:i386; do
+  # (the i386 GL libraries: without them wine has no DXGI adapter and the
+  # framework's editor crashes on opening)
+  for p in wine wine32:i386 libgl1:i386 libgl1-mesa-dri:i386; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$p")
     fi

@@ -56,14 +56,14 @@ rm -rf "$compare_dir"; mkdir -p "$compare_dir/linux" "$compare_dir/windows"
 linux_check=$(find "$linux_dir" -name vrc_crosscheck -type f -perm -u+x | head -n 1)
 "$linux_check" dump "$compare_dir/linux" || { echo "Linux dump failed"; status=1; }
 # Relative path: the Windows program sees it from its working directory.
-(cd "$compare_dir" && "${wine_run[@]}" "$build_dir/tests/windows/vrc_crosscheck.exe" dump windows) ||
+(cd "$compare_dir" && "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" dump windows) ||
     { echo "Windows dump failed"; status=1; }
 "$linux_check" compare "$compare_dir/linux" "$compare_dir/windows" || status=1
 
 step "Editor under wine: open, screenshot, close"
 shot_dir=$build_dir/editor-shot
 rm -rf "$shot_dir"; mkdir -p "$shot_dir"
-(cd "$shot_dir" && exec "${wine_run[@]}" "$build_dir/tests/windows/vrc_crosscheck.exe" editor ready done) &
+(cd "$shot_dir" && exec "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" editor ready done) &
 editor_pid=$!
 for _ in $(seq 1 600); do
     [ -s "$shot_dir/ready" ] || ! kill -0 "$editor_pid" 2>/dev/null && break

@@ -40,6 +40,7 @@ include("${CMAKE_CURRENT_LIST_DIR}/MingwCodecs.cmake")
 # The rest of the Windows specifics (export table, tests) need the plug-in's
 # targets, which exist only once the top-level CMakeLists.txt has run.
 include("${CMAKE_CURRENT_LIST_DIR}/VrcWindows.cmake")
+enable_testing()
 cmake_language(DEFER DIRECTORY "${CMAKE_SOURCE_DIR}" CALL vrc_windows_finish)
 
 set(JUCE_FOUND TRUE)

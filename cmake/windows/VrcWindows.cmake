@@ -21,7 +21,6 @@ function(vrc_windows_finish)
 
     # The Linux test folders need Linux libraries; the Windows tests have a
     # folder of their own (included here: a deferred call cannot add folders).
-    enable_testing()
     include("${CMAKE_SOURCE_DIR}/tests/windows/CMakeLists.txt")
 
     # What scripts/build-windows.sh builds: the plug-in and its test programs,

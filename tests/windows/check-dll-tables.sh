@@ -12,15 +12,20 @@ dll=$2
 tables=$("$objdump" -p "$dll")
 fail=0
 
-# Lines of the form "[   0] +base[   1]  0000 VSTPluginMain" in the name table,
-# and "[   0] +base[   1] 00012340 Export RVA" in the address table.
+# objdump lists the export address table as "[   0] +base[   1] 1930 Export RVA"
+# and the name table as "[   0] VSTPluginMain", the index being the ordinal
+# less the ordinal base (newer versions print "+base[   1]" there as well).
+base=$(printf '%s\n' "$tables" | sed -n 's/^Export Address Table -- Ordinal Base \([0-9]*\).*/\1/p' | head -n 1)
+base=${base:-1}
 ordinal_of() {
     printf '%s\n' "$tables" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-        awk -v name="$1" '$NF == name { gsub(/[^0-9]/, "", $3); print $3 + 0 }'
+        sed -n 's/^[[:space:]]*\[ *\([0-9]*\)\] \(+base\[ *[0-9]*\] *[0-9a-f]* \)\{0,1\}\([^ ]*\)$/\1 \3/p' |
+        awk -v name="$1" -v base="$base" '$2 == name { print $1 + base }'
 }
 rva_of_ordinal() {
-    printf '%s\n' "$tables" | sed -n '/^Export Address Table/,/^$/p' |
-        awk -v ord="$1" '$0 ~ /Export RVA/ { o = $3; gsub(/[^0-9]/, "", o); if (o + 0 == ord) print $4 }'
+    printf '%s\n' "$tables" |
+        sed -n 's/^[[:space:]]*\[ *[0-9]*\] +base\[ *\([0-9]*\)\] *\([0-9a-f]*\) Export RVA.*/\1 \2/p' |
+        awk -v ord="$1" '$1 == ord { print $2 }'
 }
 
 vst_ordinal=$(ordinal_of VSTPluginMain)
@@ -38,7 +43,7 @@ if [ -z "$vst_rva" ] || [ "$vst_rva" != "$main_rva" ]; then
 fi
 
 other_exports=$(printf '%s\n' "$tables" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-    awk '/\+base/ && $NF != "VSTPluginMain" && $NF != "main" { print $NF }')
+    awk '/^[[:space:]]+\[/ && $NF != "VSTPluginMain" && $NF != "main" { print $NF }')
 [ -z "$other_exports" ] || echo "note: further exports: $(echo $other_exports)"
 
 system_dlls=" advapi32.dll comctl32.dll comdlg32.dll crypt32.dll d2d1.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll

@@ -60,10 +60,27 @@ enum Child
     threshold, gain, attack, release, ratio, knee, dryWet, webLink, curveSwitch, childCount
 };
 
+/** Closes an editor the way the plug-in wrapper does: the processor hears of it first. */
+struct EditorCloser
+{
+    juce::AudioProcessor* owner;
+    void operator() (juce::AudioProcessorEditor* e) const
+    {
+        owner->editorBeingDeleted (e);
+        delete e;
+    }
+};
+using EditorHandle = std::unique_ptr<juce::AudioProcessorEditor, EditorCloser>;
+
+inline EditorHandle openEditor (VeskCompAudioProcessor& p)
+{
+    return EditorHandle (p.createEditorIfNeeded(), EditorCloser { &p });
+}
+
 struct EditorFixture : ::testing::Test
 {
     VeskCompAudioProcessor processor;
-    std::unique_ptr<juce::AudioProcessorEditor> editorHolder { processor.createEditorIfNeeded() };
+    EditorHandle editorHolder = openEditor (processor);
     VeskCompAudioProcessorEditor& editor = dynamic_cast<VeskCompAudioProcessorEditor&> (*editorHolder);
 
     juce::Slider& knob (Child c) { return dynamic_cast<juce::Slider&> (*editor.getChildComponent (c)); }

@@ -77,6 +77,7 @@ int main (int argc, char** argv)
     juce::Image shot;
     for (int i = 0; i < paints; ++i)
         shot = editor.createComponentSnapshot (editor.getLocalBounds(), true, 1.0f);
+    processor.editorBeingDeleted (editorHolder.get()); // as the plug-in wrapper does before deleting it
     editorHolder.reset();
 
     out.getParentDirectory().createDirectory();

@@ -11,10 +11,13 @@ namespace
 VeskCompAudioProcessor& processor()
 {
     // One framework initialisation and one instance for the whole run: the
-    // processor starts a timer, which needs the message manager.
-    static juce::ScopedJuceInitialiser_GUI framework;
-    static VeskCompAudioProcessor instance;
-    return instance;
+    // processor starts a timer, which needs the message manager. Both are left
+    // alive at exit on purpose: libFuzzer ends the process from inside a run, and
+    // tearing the framework down there would race its own timer thread.
+    static auto* framework = new juce::ScopedJuceInitialiser_GUI();
+    static auto* instance = new VeskCompAudioProcessor();
+    juce::ignoreUnused (framework);
+    return *instance;
 }
 } // namespace
 

@@ -13,3 +13,7 @@ cmake --build build --parallel "$jobs"
 # Editor tests need an X server; xvfb-run gives them a private one.
 xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --test-dir build --output-on-failure --parallel "$jobs"
+
+# A minute of coverage-guided fuzzing of the settings restore under
+# AddressSanitizer and UndefinedBehaviorSanitizer (clang, its own build tree).
+scripts/fuzz.sh 60

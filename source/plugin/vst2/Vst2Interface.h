@@ -32,6 +32,7 @@ enum Request : int32_t
     effSetSampleRate = 10,
     effEditGetRect = 13,
     effEditOpen = 14,
+    effEditClose = 15,
     effGetChunk = 23,
     effSetChunk = 24,
     effProcessEvents = 25,

@@ -1,14 +1,12 @@
 #include "VstHostLayer.h"
 
+#include "FrameworkVstWrapper.h"
 #include "plugin/PluginFactory.h"
 #include "processor/VeskCompAudioProcessor.h"
 
 #include <cstring>
 #include <memory>
 #include <new>
-
-// The framework wrapper's own entry point, renamed in FrameworkVstWrapper.cpp.
-extern "C" Vst2::AEffect* vrcFrameworkVstPluginMain (Vst2::audioMasterCallback);
 
 namespace vrc
 {
@@ -149,6 +147,11 @@ IntPtr VstHostLayer::dispatchFromHost (Effect* e, int32_t opcode, int32_t index,
 
     if (opcode == effClose)
     {
+        // The wrapper's own close path deletes an open editor while its plug-in
+        // message thread is already running again, which then paints the dying
+        // window; its editor-close request does it safely, so that goes first.
+        if (layer->editorOpen)
+            layer->toWrapper (effEditClose, 0, 0, nullptr, 0.0f);
         layer->toWrapper (effClose, 0, 0, nullptr, 0.0f); // deletes the wrapper and the processor
         delete layer;
         return 1;
@@ -209,7 +212,14 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
             return editorRect (ptr);
 
         case effEditOpen:
-            return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;
+            if (ptr == nullptr)
+                return 0;
+            editorOpen = toWrapper (opcode, index, value, ptr, opt) != 0;
+            return editorOpen ? 1 : 0;
+
+        case effEditClose:
+            editorOpen = false;
+            return toWrapper (opcode, index, value, ptr, opt);
 
         case effGetChunk:
             return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;

@@ -53,5 +53,6 @@ private:
     static constexpr int noArrangement = -1000;
     std::atomic<int> inputArrangement { noArrangement }, outputArrangement { noArrangement };
     std::atomic<int> editorWidth { -1 }, editorHeight { -1 };
+    std::atomic<bool> editorOpen { false };
 };
 } // namespace vrc

@@ -1,0 +1,322 @@
+// Channel configurations, pin properties and the audio itself: what the host
+// gets back from processReplacing must be exactly what the compressor engine
+// makes of the same input with the same settings.
+#include "HostTest.h"
+
+#include "CompressorEngine.h"
+#include "processor/ParameterMapper.h"
+#include "processor/Parameters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace vsthost
+{
+namespace
+{
+using ChannelTest = HostTest;
+using AudioTest = HostTest;
+
+SpeakerArrangement arrangement (int32_t type, int32_t channels)
+{
+    SpeakerArrangement a {};
+    a.type = type;
+    a.numChannels = channels;
+    return a;
+}
+
+IntPtr setArrangement (const PluginInstance& plugin, int32_t inType, int32_t inChannels, int32_t outType, int32_t outChannels)
+{
+    auto in = arrangement (inType, inChannels);
+    auto out = arrangement (outType, outChannels);
+    return plugin.dispatch (effSetSpeakerArrangement, 0, reinterpret_cast<IntPtr> (&in), &out);
+}
+
+struct PinResult
+{
+    IntPtr result;
+    Guarded<sizeof (PinProperties)> raw;
+    const PinProperties& pin() const { return *reinterpret_cast<const PinProperties*> (raw.data); }
+    bool reservedUntouched() const
+    {
+        for (auto c : pin().future)
+            if (static_cast<unsigned char> (c) != raw.fillByte)
+                return false;
+        return raw.guardsIntact();
+    }
+};
+
+PinResult pinProperties (const PluginInstance& plugin, bool input, int32_t index)
+{
+    PinResult r;
+    r.result = plugin.dispatch (input ? effGetInputProperties : effGetOutputProperties, index, 0, r.raw.data);
+    return r;
+}
+
+TEST_F (ChannelTest, PinsBeforeAnyArrangementAreActiveMonoPinsNamedByNumber)
+{
+    PluginInstance plugin;
+    for (bool input : { true, false })
+    {
+        for (int32_t index : { 0, 1 })
+        {
+            const auto r = pinProperties (plugin, input, index);
+            EXPECT_EQ (r.result, 1);
+            EXPECT_STREQ (r.pin().label, index == 0 ? "1" : "2");
+            EXPECT_STREQ (r.pin().shortLabel, index == 0 ? "1" : "2");
+            EXPECT_EQ (r.pin().flags, pin::isActive);
+            EXPECT_EQ (r.pin().arrangementType, 0);
+            EXPECT_TRUE (r.reservedUntouched()) << "pin properties written past their fields";
+        }
+
+        for (int32_t index : { 2, 7, -1 })
+        {
+            const auto r = pinProperties (plugin, input, index);
+            EXPECT_EQ (r.result, 0);
+            EXPECT_EQ (r.pin().flags, static_cast<int32_t> (0x5A5A5A5A)) << "untouched for a missing pin";
+        }
+    }
+    EXPECT_EQ (plugin.dispatch (effGetInputProperties, 0, 0, nullptr), 0);
+}
+
+TEST_F (ChannelTest, AcceptedArrangementsChangePinsAndChannelCount)
+{
+    PluginInstance plugin;
+    EXPECT_EQ (setArrangement (plugin, speakerArr::stereo, 2, speakerArr::stereo, 2), 1);
+    auto r = pinProperties (plugin, true, 0);
+    EXPECT_EQ (r.pin().flags, pin::useSpeaker);
+    EXPECT_EQ (r.pin().arrangementType, speakerArr::stereo);
+    EXPECT_STREQ (r.pin().label, "1");
+
+    EXPECT_EQ (setArrangement (plugin, speakerArr::mono, 1, speakerArr::mono, 1), 1);
+    r = pinProperties (plugin, false, 0);
+    EXPECT_EQ (r.pin().flags, pin::useSpeaker);
+    EXPECT_EQ (r.pin().arrangementType, speakerArr::mono);
+
+    // Accepted by channel count: the host's own type for the same count is reported back.
+    EXPECT_EQ (setArrangement (plugin, speakerArr::userDefined, 2, speakerArr::stereo, 2), 1);
+    EXPECT_EQ (pinProperties (plugin, true, 1).pin().arrangementType, speakerArr::userDefined);
+    EXPECT_EQ (pinProperties (plugin, false, 1).pin().arrangementType, speakerArr::stereo);
+}
+
+TEST_F (ChannelTest, OtherArrangementsAreRefusedAndChangeNothing)
+{
+    PluginInstance plugin;
+    EXPECT_EQ (setArrangement (plugin, speakerArr::mono, 1, speakerArr::stereo, 2), 0);
+    EXPECT_EQ (setArrangement (plugin, speakerArr::stereo, 2, speakerArr::mono, 1), 0);
+    EXPECT_EQ (setArrangement (plugin, speakerArr::surround51, 6, speakerArr::surround51, 6), 0);
+    EXPECT_EQ (setArrangement (plugin, speakerArr::stereo, 0, speakerArr::stereo, 0), 0);
+    EXPECT_EQ (setArrangement (plugin, speakerArr::stereo, -2, speakerArr::stereo, -2), 0);
+    EXPECT_EQ (plugin.dispatch (effSetSpeakerArrangement, 0, 0, nullptr), 0);
+
+    EXPECT_EQ (plugin.effect()->numInputs, 2);
+    EXPECT_EQ (plugin.effect()->numOutputs, 2);
+    EXPECT_EQ (pinProperties (plugin, true, 0).pin().flags, pin::isActive);
+}
+
+TEST_F (ChannelTest, SpeakerArrangementIsNotReported)
+{
+    PluginInstance plugin;
+    SpeakerArrangement dummy {};
+    SpeakerArrangement* in = &dummy;
+    SpeakerArrangement* out = &dummy;
+    EXPECT_EQ (plugin.dispatch (effGetSpeakerArrangement, 0, reinterpret_cast<IntPtr> (&in), &out), 0);
+    EXPECT_EQ (in, nullptr);
+    EXPECT_EQ (out, nullptr);
+}
+
+//==============================================================================
+/** The engine set up the way the plug-in sets it up at resume: every parameter
+    at its default unless the host set it (given here as the host's normalised value). */
+struct ReferenceEngine
+{
+    ReferenceEngine (float sampleRate, std::map<int, float> hostValues)
+    {
+        engine.setSampleRate (sampleRate);
+        using vrc::ParameterId;
+        for (auto id : { ParameterId::ratio, ParameterId::threshold, ParameterId::gain, ParameterId::attack,
+                         ParameterId::release, ParameterId::knee, ParameterId::dryWet, ParameterId::curve })
+        {
+            const int index = static_cast<int> (id);
+            const auto host = hostValues.find (index);
+            apply (index, host != hostValues.end() ? physical (index, host->second)
+                                                   : vrc::parameterTable[static_cast<size_t> (index)].defaultValue);
+        }
+    }
+
+    void set (int index, float normalised) { apply (index, physical (index, normalised)); }
+
+    static float physical (int index, float normalised)
+    {
+        const auto& info = vrc::parameterTable[static_cast<size_t> (index)];
+        vrc::ParameterMapper mapper (info.minimum, info.maximum);
+        mapper.setNormalised (normalised);
+        return mapper.getValue();
+    }
+
+    void apply (int index, float v)
+    {
+        switch (static_cast<vrc::ParameterId> (index))
+        {
+            case vrc::ParameterId::threshold: engine.setThreshold (v); break;
+            case vrc::ParameterId::ratio: engine.setRatio (v); break;
+            case vrc::ParameterId::gain: engine.setGain (v); break;
+            case vrc::ParameterId::attack: engine.setAttack (v); break;
+            case vrc::ParameterId::release: engine.setRelease (v); break;
+            case vrc::ParameterId::knee: engine.setKnee (v); break;
+            case vrc::ParameterId::dryWet: engine.setDryWet (v); break;
+            case vrc::ParameterId::curve: engine.setCurve (v); break;
+        }
+    }
+
+    vrc::CompressorEngine engine;
+};
+
+/** A few seconds' worth of programme-like material: tones with a changing level. */
+std::vector<std::vector<float>> testSignal (int channels, int samples)
+{
+    std::vector<std::vector<float>> signal (static_cast<size_t> (channels), std::vector<float> (static_cast<size_t> (samples)));
+    uint32_t noise = 12345;
+    for (int ch = 0; ch < channels; ++ch)
+        for (int i = 0; i < samples; ++i)
+        {
+            noise = noise * 1664525u + 1013904223u;
+            const float level = (i / 4000) % 2 == 0 ? 0.9f : 0.05f;
+            const float tone = std::sin (0.031f * static_cast<float> (i) * static_cast<float> (ch + 1));
+            const float hiss = static_cast<float> (noise >> 8) / 16777216.0f - 0.5f;
+            signal[(size_t) ch][(size_t) i] = level * (0.8f * tone + 0.2f * hiss);
+        }
+    return signal;
+}
+
+/** Runs the signal through the plug-in block by block, as a host does. */
+std::vector<std::vector<float>> throughPlugin (const PluginInstance& plugin, const std::vector<std::vector<float>>& input,
+                                                 int blockSize, bool inPlace, int changeAfterBlocks = -1,
+                                                 int changeIndex = 0, float changeValue = 0.0f)
+{
+    const auto channels = input.size();
+    const int samples = static_cast<int> (input[0].size());
+    std::vector<std::vector<float>> output (channels, std::vector<float> ((size_t) samples));
+
+    int block = 0;
+    for (int start = 0; start < samples; start += blockSize, ++block)
+    {
+        if (block == changeAfterBlocks)
+            plugin.setParameter (changeIndex, changeValue);
+
+        const int n = std::min (blockSize, samples - start);
+        // Heap tables of exactly the announced size: reading past them is caught by the sanitizer.
+        std::vector<std::vector<float>> in (channels), out (channels);
+        std::vector<float*> inPtr (channels), outPtr (channels);
+        for (size_t ch = 0; ch < channels; ++ch)
+        {
+            in[ch].assign (input[ch].begin() + start, input[ch].begin() + start + n);
+            out[ch].assign ((size_t) n, 7.0f);
+            inPtr[ch] = in[ch].data();
+            outPtr[ch] = inPlace ? in[ch].data() : out[ch].data();
+        }
+        plugin.effect()->processReplacing (plugin.effect(), inPtr.data(), outPtr.data(), n);
+        for (size_t ch = 0; ch < channels; ++ch)
+            std::copy (outPtr[ch], outPtr[ch] + n, output[ch].begin() + start);
+    }
+    return output;
+}
+
+std::vector<std::vector<float>> throughEngine (ReferenceEngine& ref, std::vector<std::vector<float>> signal, int blockSize,
+                                                 int changeAfterBlocks = -1, int changeIndex = 0, float changeValue = 0.0f)
+{
+    const int samples = static_cast<int> (signal[0].size());
+    int block = 0;
+    for (int start = 0; start < samples; start += blockSize, ++block)
+    {
+        if (block == changeAfterBlocks)
+            ref.set (changeIndex, changeValue);
+        std::vector<float*> ptr;
+        for (auto& ch : signal)
+            ptr.push_back (ch.data() + start);
+        ref.engine.process (ptr.data(), static_cast<int> (ptr.size()), std::min (blockSize, samples - start));
+    }
+    return signal;
+}
+
+TEST_F (AudioTest, StereoOutputEqualsTheEngineIncludingAHostChangeMidStream)
+{
+    const std::map<int, float> settings { { 0, 0.6f }, { 1, 0.7f }, { 2, 0.55f }, { 3, 0.02f },
+                                          { 4, 0.1f }, { 5, 0.3f }, { 6, 0.8f }, { 7, 0.0f } };
+    PluginInstance plugin;
+    for (const auto& [index, value] : settings)
+        plugin.setParameter (index, value);
+    plugin.resume (48000.0f, 512);
+
+    const auto input = testSignal (2, 48000);
+    const auto output = throughPlugin (plugin, input, 512, false, 40, 1, 0.95f);
+
+    ReferenceEngine ref (48000.0f, settings);
+    const auto expected = throughEngine (ref, input, 512, 40, 1, 0.95f);
+    EXPECT_EQ (output, expected);
+    EXPECT_NE (output, input) << "the settings compress audibly";
+}
+
+TEST_F (AudioTest, InPlaceBuffersAndTheDecibelCurveGiveTheEngineOutput)
+{
+    PluginInstance plugin;
+    plugin.setParameter (0, 0.5f);
+    plugin.resume (44100.0f, 256);
+
+    const auto input = testSignal (2, 20000);
+    const auto output = throughPlugin (plugin, input, 256, true);
+
+    ReferenceEngine ref (44100.0f, { { 0, 0.5f } });
+    EXPECT_EQ (output, throughEngine (ref, input, 256));
+}
+
+TEST_F (AudioTest, MonoArrangementProcessesOneChannel)
+{
+    PluginInstance plugin;
+    ASSERT_EQ (setArrangement (plugin, speakerArr::mono, 1, speakerArr::mono, 1), 1);
+    plugin.setParameter (0, 0.7f);
+    plugin.resume (44100.0f, 300);
+
+    const auto input = testSignal (1, 9000);
+    const auto output = throughPlugin (plugin, input, 300, false);
+
+    ReferenceEngine ref (44100.0f, { { 0, 0.7f } });
+    EXPECT_EQ (output, throughEngine (ref, input, 300));
+
+    // Back to stereo: the next blocks carry two channels again.
+    ASSERT_EQ (setArrangement (plugin, speakerArr::stereo, 2, speakerArr::stereo, 2), 1);
+    plugin.dispatch (effMainsChanged, 0, 0);
+    plugin.dispatch (effMainsChanged, 0, 1);
+    const auto stereoIn = testSignal (2, 3000);
+    const auto stereoOut = throughPlugin (plugin, stereoIn, 300, false);
+    EXPECT_NE (stereoOut[1], std::vector<float> (3000, 7.0f)) << "second output channel left unwritten";
+}
+
+TEST_F (AudioTest, ANonPositiveSampleRateMeansFortyFourPointOneKilohertz)
+{
+    for (float rate : { 0.0f, -48000.0f })
+    {
+        PluginInstance plugin;
+        plugin.setParameter (3, 0.01f);
+        plugin.setParameter (4, 0.02f);
+        plugin.resume (rate, 512);
+
+        const auto input = testSignal (2, 8192);
+        ReferenceEngine ref (44100.0f, { { 3, 0.01f }, { 4, 0.02f } });
+        EXPECT_EQ (throughPlugin (plugin, input, 512, false), throughEngine (ref, input, 512)) << rate;
+    }
+}
+
+TEST_F (AudioTest, ResumeAsksTheProcessLevelAndNoTransport)
+{
+    PluginInstance plugin;
+    plugin.resume (44100.0f, 128);
+    throughPlugin (plugin, testSignal (2, 1024), 128, false);
+    EXPECT_FALSE (hostCalls (audioMasterGetCurrentProcessLevel).empty());
+    for (const auto& call : hostCalls (audioMasterGetCurrentProcessLevel))
+        EXPECT_EQ (call.effect, plugin.effect()) << "host calls must carry the descriptor the host holds";
+    // audioMasterGetTime is checked for every test by the fixture.
+}
+} // namespace
+} // namespace vsthost

@@ -1,0 +1,72 @@
+#include "HostWindow.h"
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+
+namespace vsthost
+{
+namespace
+{
+// Like every X11 host, the test host keeps X errors from ending the process:
+// the framework sets window properties whose atoms only a window manager
+// creates, which a bare Xvfb server answers with BadAtom.
+int ignoreXError (Display*, XErrorEvent*) { return 0; }
+
+Display* asDisplay (void* d) { return static_cast<Display*> (d); }
+Window asWindow (void* w) { return static_cast<Window> (reinterpret_cast<std::uintptr_t> (w)); }
+} // namespace
+
+HostWindow::HostWindow (int width, int height)
+{
+    auto* d = XOpenDisplay (nullptr);
+    if (d == nullptr)
+        return;
+    XSetErrorHandler (ignoreXError);
+
+    display = d;
+    const Window w = XCreateSimpleWindow (d, DefaultRootWindow (d), 0, 0, (unsigned) width, (unsigned) height, 0,
+                                          BlackPixel (d, DefaultScreen (d)), BlackPixel (d, DefaultScreen (d)));
+    XMapWindow (d, w);
+    XSync (d, False);
+    nativeHandle = reinterpret_cast<void*> (static_cast<std::uintptr_t> (w));
+}
+
+HostWindow::~HostWindow()
+{
+    if (display == nullptr)
+        return;
+    if (nativeHandle != nullptr)
+        XDestroyWindow (asDisplay (display), asWindow (nativeHandle));
+    XCloseDisplay (asDisplay (display));
+}
+
+int HostWindow::countChildWindows() const
+{
+    if (nativeHandle == nullptr)
+        return 0;
+
+    XSync (asDisplay (display), False);
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree (asDisplay (display), asWindow (nativeHandle), &root, &parent, &children, &count) == 0)
+        return 0;
+    if (children != nullptr)
+        XFree (children);
+    return static_cast<int> (count);
+}
+
+void HostWindow::pumpEvents()
+{
+    if (display == nullptr)
+        return;
+    auto* d = asDisplay (display);
+    XSync (d, False);
+    while (XPending (d) > 0)
+    {
+        XEvent event;
+        XNextEvent (d, &event);
+    }
+}
+} // namespace vsthost

@@ -64,7 +64,7 @@ TEST_F (EditorTest, RectangleBeforeOpeningIsTheEditorSize)
 TEST_F (EditorTest, OpensIntoTheHostWindowAndClosesCleanly)
 {
     HostWindow window (800, 200);
-    ASSERT_TRUE (window.isValid()) << "the editor tests need a display (run under xvfb-run)";
+    ASSERT_TRUE (window.isValid()) << "cannot connect to the X display (the editor tests run under xvfb-run)";
 
     PluginInstance plugin;
     plugin.dispatch (effOpen);

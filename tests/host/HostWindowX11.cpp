@@ -14,15 +14,29 @@ namespace
 int ignoreXError (Display*, XErrorEvent*) { return 0; }
 
 Display* asDisplay (void* d) { return static_cast<Display*> (d); }
+
+// One connection for the whole test process, as a host has: opening and closing
+// a connection per test makes the suite depend on how quickly a busy X server
+// accepts new clients.
+Display* hostDisplay()
+{
+    static Display* display = []
+    {
+        auto* d = XOpenDisplay (nullptr);
+        if (d != nullptr)
+            XSetErrorHandler (ignoreXError);
+        return d;
+    }();
+    return display;
+}
 Window asWindow (void* w) { return static_cast<Window> (reinterpret_cast<std::uintptr_t> (w)); }
 } // namespace
 
 HostWindow::HostWindow (int width, int height)
 {
-    auto* d = XOpenDisplay (nullptr);
+    auto* d = hostDisplay();
     if (d == nullptr)
         return;
-    XSetErrorHandler (ignoreXError);
 
     display = d;
     const Window w = XCreateSimpleWindow (d, DefaultRootWindow (d), 0, 0, (unsigned) width, (unsigned) height, 0,
@@ -38,7 +52,7 @@ HostWindow::~HostWindow()
         return;
     if (nativeHandle != nullptr)
         XDestroyWindow (asDisplay (display), asWindow (nativeHandle));
-    XCloseDisplay (asDisplay (display));
+    XSync (asDisplay (display), False);
 }
 
 int HostWindow::countChildWindows() const

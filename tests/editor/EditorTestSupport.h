@@ -13,24 +13,13 @@
 #include <utility>
 #include <vector>
 
-namespace juce
-{
-// The plug-in is built without modal loops, which also removes
-// MessageManager::runDispatchLoopUntil; this is the one-message step that it
-// wraps (implemented by the framework on Linux and Windows).
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-} // namespace juce
-
 namespace vrctest
 {
 
 /** Delivers pending messages (async slider updates, clicks, timer ticks) for about ms milliseconds. */
 inline void pumpMessages (int ms)
 {
-    const auto end = juce::Time::getMillisecondCounter() + static_cast<juce::uint32> (ms);
-    while (juce::Time::getMillisecondCounter() < end)
-        if (! juce::dispatchNextMessageOnSystemQueue (true))
-            juce::Thread::sleep (1);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (ms);
 }
 
 /** Records every parameter change that reaches the processor's listeners, i.e. the host. */

@@ -70,7 +70,8 @@ for _ in $(seq 1 600); do
     sleep 0.2
 done
 if [ -s "$shot_dir/ready" ]; then
-    read -r x y w h <"$shot_dir/ready"
+    # (written by a Windows program: CRLF line end)
+    read -r x y w h < <(tr -d '\r' <"$shot_dir/ready")
     import -window root -crop "${w}x${h}+${x}+${y}" +repage "$build_dir/editor-wine.png"
     colours=$(identify -format '%k' "$build_dir/editor-wine.png")
     echo "editor at ${x},${y}, ${w}x${h}; screenshot $build_dir/editor-wine.png has $colours colours"

@@ -17,3 +17,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
 # A minute of coverage-guided fuzzing of the settings restore under
 # AddressSanitizer and UndefinedBehaviorSanitizer (clang, its own build tree).
 scripts/fuzz.sh 60
+
+# The 32-bit Windows build (VR-C.dll) and its tests under wine, compared with
+# the Linux build above.
+VRC_LINUX_BUILD_DIR=build scripts/test-windows.sh

@@ -3,6 +3,11 @@
 // the engine's settings. The engine's per-sample loop and the offline plotting
 // tools use the same code, so a plot always shows what the audio gets.
 
+#include "FastLog.h"
+
+#include <algorithm>
+#include <cmath>
+
 namespace vrc
 {
 
@@ -44,11 +49,44 @@ public:
     explicit DecibelCurve (const CurveSettings& s) noexcept;
 
     /** Output level in dB for an input level x in dB. */
-    float shape (float x) const noexcept;
+    float shape (float x) const noexcept
+    {
+        const float shifted = x - kneeSixth;
+        float s = floorBend;
+        if (shifted > kneeStart)
+        {
+            const float d = std::min (shifted - kneeStart, knee) / knee;
+            // From the middle of the knee upward the blend is exactly 1.
+            s = (d >= 0.5f) ? 1.0f : kneeBlend (d);
+        }
+        const float f = shifted > threshold ? (shifted - threshold) * ratio : 0.0f;
+        return x - (ratio * s * knee / 6.0f + f);
+    }
 
-    float gain (float envelope) const noexcept;
+    float gain (float envelope) const noexcept
+    {
+        // The offset keeps the logarithm finite in digital silence.
+        const float level = 20.0f * fastLog10 (envelope + 1.0e-7f);
+        const float y = shape (level);
+        const float out = powerOfTen (y / 20.0f);
+        const float g = out / (envelope + 1.0e-8f);
+        // The two offsets above do not match, so near silence g would climb to about
+        // 9.6 (+19.6 dB): an expander on quiet or phase-cancelled material. This curve
+        // only ever reduces; NaN from a degenerate knee setting also lands here.
+        return g <= 1.0f ? g : 1.0f;
+    }
+
+    /** Twice the logistic function of 4 pi (d - 1/2): the knee's blend from 0 to 1. */
+    static float kneeBlend (float d) noexcept;
 
 private:
+    // 10^q rounded to float, through a double-precision power of two: far cheaper
+    // than a float pow and within rounding of the exact value.
+    static float powerOfTen (float q) noexcept
+    {
+        return static_cast<float> (std::exp2 (static_cast<double> (q) * 3.321928094887362347870319));
+    }
+
     float threshold, ratio, knee, kneeSixth, kneeStart, floorBend;
 };
 

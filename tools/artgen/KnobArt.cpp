@@ -39,8 +39,8 @@ Rgb lit (Rgb albedo, Vec3 n, float ambient, float diffuse, float specular, float
 {
     const float nl = std::max (0.0f, dot (n, lightDirection()));
     const float nh = std::max (0.0f, dot (n, halfVector()));
-    const float spec = specular * std::pow (nh, shininess);
-    return albedo * (ambient + diffuse * nl) + Rgb { spec, spec, spec * 1.02f };
+    const float highlight = specular * std::pow (nh, shininess);
+    return albedo * (ambient + diffuse * nl) + Rgb { highlight, highlight, highlight * 1.02f };
 }
 
 /** Shades one sample at (x, y) in knob radii from the centre, knob turned by rot radians.

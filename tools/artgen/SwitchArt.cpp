@@ -42,8 +42,8 @@ Box leverBox (bool on) noexcept { return { 14.5f, on ? 31.0f : 14.0f, 6.5f, 8.0f
 Rgb shade (Rgb albedo, Vec3 n, float ambient, float specular, float shininess) noexcept
 {
     const float nl = std::max (0.0f, dot (n, lightDirection()));
-    const float spec = specular * std::pow (std::max (0.0f, dot (n, halfVector())), shininess);
-    return albedo * (ambient + (1.0f - ambient) * 1.25f * nl) + Rgb { spec, spec, spec };
+    const float highlight = specular * std::pow (std::max (0.0f, dot (n, halfVector())), shininess);
+    return albedo * (ambient + (1.0f - ambient) * 1.25f * nl) + Rgb { highlight, highlight, highlight };
 }
 
 /** Normal of a bevel that falls away from a shape's inside over `width` pixels. */

@@ -4,6 +4,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <cmath>
 #include <cstring>
 
 namespace vrc
@@ -41,6 +42,41 @@ std::uint32_t readLittleEndian32 (const std::uint8_t* p) noexcept
 {
     return static_cast<std::uint32_t> (p[0]) | (static_cast<std::uint32_t> (p[1]) << 8)
            | (static_cast<std::uint32_t> (p[2]) << 16) | (static_cast<std::uint32_t> (p[3]) << 24);
+}
+
+// The framework's number reader accumulates exponent digits in an int, which
+// overflows (undefined behaviour) on a damaged text like "1e+5000000000001".
+// Any exponent of more than five significant digits already means infinity or
+// zero, so such a run is shortened to 99999 before the framework reads it.
+juce::String withBoundedExponent (const juce::String& text)
+{
+    auto p = text.getCharPointer();
+    auto skipDigits = [&p]
+    {
+        while (p.isDigit())
+            ++p;
+    };
+    p.incrementToEndOfWhitespace();
+    if (*p == '+' || *p == '-')
+        ++p;
+    skipDigits();
+    if (*p == '.')
+    {
+        ++p;
+        skipDigits();
+    }
+    if (*p != 'e' && *p != 'E')
+        return text;
+    ++p;
+    if (*p == '+' || *p == '-')
+        ++p;
+    while (*p == '0')
+        ++p;
+    const auto digitsStart = p;
+    skipDigits();
+    if (p - digitsStart <= 5)
+        return text;
+    return juce::String (text.getCharPointer(), digitsStart) + "99999" + juce::String (p);
 }
 
 void appendLittleEndian32 (std::vector<std::uint8_t>& out, std::uint32_t v)
@@ -122,8 +158,12 @@ RestoredSettings readSettingsChunk (const void* data, int sizeInBytes)
             if (element->getAttributeName (i).equalsIgnoreCase (wanted))
             {
                 // The framework's number reading: leading number only, 0 for letters.
-                const double v = element->getAttributeValue (i).getDoubleValue();
-                restored[static_cast<size_t> (id)] = static_cast<float> (v);
+                const double v = withBoundedExponent (element->getAttributeValue (i)).getDoubleValue();
+                // A value beyond the float range would turn the audio into inf/NaN;
+                // such a damaged attribute is ignored like an absent one.
+                const auto narrowed = static_cast<float> (v);
+                if (std::isfinite (narrowed))
+                    restored[static_cast<size_t> (id)] = narrowed;
                 break;
             }
         }

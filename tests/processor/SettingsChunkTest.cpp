@@ -256,3 +256,15 @@ TEST_F (SettingsChunkRestore, AZeroByteEndsTheText)
     restore (p, chunk);
     EXPECT_EQ (p.parameterFor (2)->getValue(), 4.0f);
 }
+
+TEST_F (SettingsChunkRestore, AbsurdNumbersNeitherOverflowNorReachTheEngine)
+{
+    // Exponents far beyond any float: read without overflow, and values that do
+    // not fit a float are ignored instead of making the audio infinite.
+    restore (p, chunkWithText ("<VeskCompSettings gain=\"3e+5000000000001\" knee=\"1e-999999999999\""
+                               " ratio=\"1e39\" attack=\"0.02e0000000000000000001\"/>"));
+    EXPECT_EQ (p.parameterFor (2)->getValue(), before[(size_t) ParameterId::gain]);
+    EXPECT_EQ (p.parameterFor (1)->getValue(), before[(size_t) ParameterId::ratio]);
+    EXPECT_EQ (p.parameterFor (5)->getValue(), 0.0f);
+    EXPECT_FLOAT_EQ (p.parameterFor (3)->getValue(), 0.2f);
+}

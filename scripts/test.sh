@@ -18,6 +18,12 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
 # AddressSanitizer and UndefinedBehaviorSanitizer (clang, its own build tree).
 scripts/fuzz.sh 60
 
+# The host test suite again, in that sanitizer build: the instrumented VR-C.so
+# driven through the VST2 binary interface, editor opened and closed 100 times.
+cmake --build build-fuzz --target VRC_VST vrc_host_tests --parallel "$jobs"
+ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    xvfb-run -a -s "-screen 0 1280x1024x24" build-fuzz/tests/host/vrc_host_tests --gtest_brief=1
+
 # The 32-bit Windows build (VR-C.dll) and its tests under wine, compared with
 # the Linux build above.
 VRC_LINUX_BUILD_DIR=build scripts/test-windows.sh

@@ -1,11 +1,13 @@
 #include "SettingsChunk.h"
 
 #include "ParameterText.h"
+#include "SettingsXmlReader.h"
 
 #include <juce_core/juce_core.h>
 
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace vrc
 {
@@ -36,6 +38,19 @@ const char* attributeName (ParameterId id) noexcept
         if (a.id == id)
             return a.name;
     return "";
+}
+
+bool equalsIgnoringAsciiCase (std::string_view a, std::string_view b) noexcept
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+    {
+        auto lower = [] (char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char> (c - 'A' + 'a') : c; };
+        if (lower (a[i]) != lower (b[i]))
+            return false;
+    }
+    return true;
 }
 
 std::uint32_t readLittleEndian32 (const std::uint8_t* p) noexcept
@@ -115,6 +130,19 @@ std::vector<std::uint8_t> writeSettingsChunk (const SettingsValues& values)
     return chunk;
 }
 
+std::optional<float> readSettingsNumber (std::string_view text)
+{
+    // The leading number only; a text that does not start with one reads as 0.
+    const double v = withBoundedExponent (juce::String::fromUTF8 (text.data(), static_cast<int> (text.size())))
+                         .getDoubleValue();
+    // A value beyond the float range would turn the audio into inf/NaN; such a
+    // damaged attribute is ignored like an absent one.
+    const auto narrowed = static_cast<float> (v);
+    if (! std::isfinite (narrowed))
+        return std::nullopt;
+    return narrowed;
+}
+
 RestoredSettings readSettingsChunk (const void* data, int sizeInBytes)
 {
     RestoredSettings restored;
@@ -139,31 +167,24 @@ RestoredSettings readSettingsChunk (const void* data, int sizeInBytes)
     if (! juce::CharPointer_UTF8::isValidString (text, static_cast<int> (length)))
         return restored;
 
-    // The framework's parser is lenient with a document that simply stops: it would
-    // return the element with the attributes read so far. A chunk cut short must
-    // restore nothing, and every complete document ends with '>'.
-    const auto document = juce::String::fromUTF8 (text, static_cast<int> (length));
-    if (! document.trimEnd().endsWithChar ('>'))
+    // A document that simply stops would still yield the attributes read so far.
+    // A chunk cut short must restore nothing, and every complete document ends with '>'.
+    const std::string_view document (text, length);
+    const auto lastNonSpace = document.find_last_not_of (" \t\n\v\f\r");
+    if (lastNonSpace == std::string_view::npos || document[lastNonSpace] != '>')
         return restored;
 
-    const auto element = juce::parseXML (document);
-    if (element == nullptr || ! element->getTagName().equalsIgnoreCase (elementName))
+    const auto element = readXmlRootElement (document);
+    if (! element.has_value() || ! equalsIgnoringAsciiCase (element->name, elementName))
         return restored;
 
     for (auto id : settingsRestoreOrder)
     {
-        const juce::String wanted (attributeName (id));
-        for (int i = 0; i < element->getNumAttributes(); ++i)
+        for (const auto& [name, value] : element->attributes)
         {
-            if (element->getAttributeName (i).equalsIgnoreCase (wanted))
+            if (equalsIgnoringAsciiCase (name, attributeName (id)))
             {
-                // The framework's number reading: leading number only, 0 for letters.
-                const double v = withBoundedExponent (element->getAttributeValue (i)).getDoubleValue();
-                // A value beyond the float range would turn the audio into inf/NaN;
-                // such a damaged attribute is ignored like an absent one.
-                const auto narrowed = static_cast<float> (v);
-                if (std::isfinite (narrowed))
-                    restored[static_cast<size_t> (id)] = narrowed;
+                restored[static_cast<size_t> (id)] = readSettingsNumber (value);
                 break;
             }
         }

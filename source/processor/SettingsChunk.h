@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vrc
@@ -35,6 +36,10 @@ std::string settingsXml (const SettingsValues& values);
 
 /** The whole chunk: magic, length, text, two zero bytes. */
 std::vector<std::uint8_t> writeSettingsChunk (const SettingsValues& values);
+
+/** An attribute's value as the restore reads it: its leading number (0 when it has
+    none) as a float, or nothing when that number does not fit a float. */
+std::optional<float> readSettingsNumber (std::string_view text);
 
 /** Parses a chunk. Returns nothing at all for a damaged or foreign chunk;
     otherwise the values of the attributes that are present. */

@@ -2,6 +2,7 @@
 // host hands back whatever its project file holds. Any crash, sanitizer report
 // or unreadable re-saved chunk is a finding.
 #include "processor/SettingsChunk.h"
+#include "processor/SettingsXmlReader.h"
 #include "processor/VeskCompAudioProcessor.h"
 
 #include <cstdlib>
@@ -23,6 +24,9 @@ VeskCompAudioProcessor& processor()
 
 extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
 {
+    // The XML reader on its own, on any bytes (the restore passes it checked UTF-8 only).
+    vrc::readXmlRootElement (std::string_view (reinterpret_cast<const char*> (data), size));
+
     auto& p = processor();
     p.setStateInformation (data, static_cast<int> (std::min<std::size_t> (size, 1u << 20)));
 

@@ -7,6 +7,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -267,4 +268,59 @@ TEST_F (SettingsChunkRestore, AbsurdNumbersNeitherOverflowNorReachTheEngine)
     EXPECT_EQ (p.parameterFor (1)->getValue(), before[(size_t) ParameterId::ratio]);
     EXPECT_EQ (p.parameterFor (5)->getValue(), 0.0f);
     EXPECT_FLOAT_EQ (p.parameterFor (3)->getValue(), 0.2f);
+}
+
+TEST (SettingsChunkFindings, EveryKeptFindingRestoresAndSavesAgain)
+{
+    // Inputs the fuzzer once found hanging or crashing the restore; a hang here
+    // ends in the test's time limit.
+    VeskCompAudioProcessor p;
+    int replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator (std::string (VRC_TEST_DATA_DIR) + "/findings"))
+    {
+        std::ifstream in (entry.path(), std::ios::binary);
+        const Bytes chunk (std::istreambuf_iterator<char> (in), {});
+        p.setStateInformation (chunk.data(), static_cast<int> (chunk.size()));
+        const auto again = saved (p);
+        for (const auto& value : vrc::readSettingsChunk (again.data(), static_cast<int> (again.size())))
+            EXPECT_TRUE (value.has_value()) << entry.path();
+        ++replayed;
+    }
+    EXPECT_GE (replayed, 2);
+}
+
+TEST_F (SettingsChunkRestore, DeepNestingAndRepeatedMarkupCostOnePass)
+{
+    // A recursive reader overflows its stack on deep nesting, and one that searches
+    // again from each repeated opener takes quadratic time; the time limit of this
+    // test and the sanitizer run catch either.
+    auto repeated = [] (const std::string& s, int n)
+    {
+        std::string out;
+        for (int i = 0; i < n; ++i)
+            out += s;
+        return out;
+    };
+    const std::string open = "<VeskCompSettings gain=\"3\">";
+    struct Case
+    {
+        std::string text;
+        bool restores;
+    };
+    const Case cases[] = {
+        { open + repeated ("<a>", 300000) + repeated ("</a>", 300000) + "</VeskCompSettings>", true },
+        { open + repeated ("<a>", 300000) + repeated ("</", 300000), false },
+        { open + repeated ("<!--", 300000) + ">", false },
+        { open + repeated ("<?", 300000) + ">", false },
+        { open + repeated ("&", 300000) + ">", false },
+        { open + repeated ("x<?y?>", 200000) + "</VeskCompSettings>", true },
+        { repeated ("<!DOCTYPE", 100000) + ">", false },
+    };
+    for (const auto& c : cases)
+    {
+        p.setParameter (2, 0.4f);
+        const float unchanged = p.parameterFor (2)->getValue();
+        restore (p, chunkWithText (c.text));
+        EXPECT_EQ (p.parameterFor (2)->getValue(), c.restores ? 3.0f : unchanged) << c.text.substr (0, 60);
+    }
 }

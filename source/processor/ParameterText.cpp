@@ -1,5 +1,6 @@
 #include "ParameterText.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -15,9 +16,21 @@ std::string formatFixed (double n, int decimals)
     double scale = 1.0;
     for (int i = 0; i < decimals; ++i)
         scale *= 10.0;
-    const auto m = static_cast<std::int64_t> (std::fabs (n) * scale + 0.5);
-
-    std::string digits = std::to_string (m);
+    // Below 2^63 the integer part fits a 64-bit integer. Above it the double has no
+    // fraction left (its spacing is 2048 or more) and is printed with all its exact
+    // digits: the conversion to an integer would overflow there.
+    const double scaled = std::fabs (n) * scale + 0.5;
+    std::string digits;
+    if (scaled < 9223372036854775808.0)
+    {
+        digits = std::to_string (static_cast<std::int64_t> (scaled));
+    }
+    else
+    {
+        char exact[32];
+        const auto result = std::to_chars (exact, exact + sizeof exact, scaled, std::chars_format::fixed, 0);
+        digits.assign (exact, result.ptr);
+    }
     if (digits.size() < static_cast<size_t> (decimals + 1))
         digits.insert (0, static_cast<size_t> (decimals + 1) - digits.size(), '0');
     if (decimals > 0)

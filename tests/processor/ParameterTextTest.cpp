@@ -33,6 +33,30 @@ TEST (FixedDecimalText, HugeValuesFallBackToExponentForm)
     EXPECT_EQ (formatFixed (99999999999999.0, 2), "99999999999999.00");
 }
 
+TEST (FixedDecimalText, ValuesBeyondA64BitIntegerShowTheirExactDigits)
+{
+    // Restored settings may hold any float. From |n| x 10^d >= 2^63 the integer part
+    // no longer fits 64 bits; the text must still be the value's digits up to 1e20.
+    struct Case
+    {
+        float value;
+        int decimals;
+        const char* text;
+    };
+    const Case cases[] = {
+        { 92233718306963456.0f, 2, "92233718306963456.00" }, // last float below 2^63 / 100
+        { 92233726896898048.0f, 2, "92233726896898048.00" }, // first float above it
+        { 1e17f, 2, "99999998430674944.00" },
+        { -3e18f, 2, "-2999999884200771584.00" },
+        { 99999993207994712064.0f, 2, "99999993207994712064.00" }, // last float below 1e20
+        { -99999993207994712064.0f, 2, "-99999993207994712064.00" },
+        { 1e20f, 2, "1.00000002e+020" },
+        { 9999999980506447872.0f, 1, "9999999980506447872.0" },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ (formatFixed (static_cast<double> (c.value), c.decimals), c.text) << c.value;
+}
+
 TEST (ShortestText, NineSignificantDigitsOfTheWidenedFloat)
 {
     EXPECT_EQ (formatShortest9 (0.0), "0");

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 namespace vsthost
@@ -258,6 +259,26 @@ TEST_F (AudioTest, StereoOutputEqualsTheEngineIncludingAHostChangeMidStream)
     EXPECT_NE (output, input) << "the settings compress audibly";
 }
 
+TEST_F (AudioTest, EveryHostWriteReachesTheEngineEvenWhenTheValueIsUnchanged)
+{
+    // The release coefficient takes the ratio at the time of the release write, so
+    // re-sending the same release after a ratio change must recompute it.
+    const std::pair<int, float> writes[] = { { 1, 1.0f }, { 4, 0.5f }, { 1, 0.0f }, { 4, 0.5f } };
+    PluginInstance plugin;
+    plugin.resume (48000.0f, 512);
+    ReferenceEngine ref (48000.0f, {});
+    RecordingHost::instance().clear();
+    for (const auto& [index, value] : writes)
+    {
+        plugin.setParameter (index, value);
+        ref.set (index, value);
+    }
+    EXPECT_TRUE (RecordingHost::instance().calls().empty()) << "a host's own write is never reported back";
+
+    const auto input = testSignal (2, 96000);
+    EXPECT_EQ (throughPlugin (plugin, input, 512, false), throughEngine (ref, input, 512));
+}
+
 TEST_F (AudioTest, InPlaceBuffersAndTheDecibelCurveGiveTheEngineOutput)
 {
     PluginInstance plugin;
@@ -293,9 +314,9 @@ TEST_F (AudioTest, MonoArrangementProcessesOneChannel)
     EXPECT_NE (stereoOut[1], std::vector<float> (3000, 7.0f)) << "second output channel left unwritten";
 }
 
-TEST_F (AudioTest, ANonPositiveSampleRateMeansFortyFourPointOneKilohertz)
+TEST_F (AudioTest, ANonPositiveOrNonFiniteSampleRateMeansFortyFourPointOneKilohertz)
 {
-    for (float rate : { 0.0f, -48000.0f })
+    for (float rate : { 0.0f, -48000.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity() })
     {
         PluginInstance plugin;
         plugin.setParameter (3, 0.01f);

@@ -88,5 +88,56 @@ TEST_F (ChunkTest, EmptyOrDamagedChunksRestoreNothing)
     EXPECT_EQ (plugin.setChunk ({ 'x' }), 0);
     EXPECT_EQ (plugin.parameters(), before);
 }
+TEST_F (ChunkTest, TextsThatFrozeTheFrameworkParserReturnAtOnce)
+{
+    // A processing instruction followed by text inside an element looped the
+    // framework's parser forever; a well-formed document restores its attributes.
+    PluginInstance plugin;
+    EXPECT_EQ (plugin.setChunk (settingsChunk ("<e><?" "?>>")), 0);
+    EXPECT_EQ (plugin.text<24> (effGetParamDisplay, 2), "0.00");
+    EXPECT_EQ (plugin.setChunk (settingsChunk ("<VeskCompSettings gain=\"3\"><?x?>x</VeskCompSettings>")), 0);
+    EXPECT_EQ (plugin.text<24> (effGetParamDisplay, 2), "3.00");
+}
+
+TEST_F (ChunkTest, TheInstancesOwnChunkBlockRestores)
+{
+    // A host's A/B compare or undo may hand back the very block effGetChunk gave it.
+    PluginInstance plugin;
+    setDistinctValues (plugin);
+    const auto expected = plugin.parameters();
+    void* block = nullptr;
+    const auto size = plugin.dispatch (effGetChunk, 0, 0, &block);
+    ASSERT_NE (block, nullptr);
+
+    for (int i = 0; i < 8; ++i)
+        plugin.setParameter (i, 0.5f);
+    EXPECT_EQ (plugin.dispatch (effSetChunk, 0, size, block), 0);
+    EXPECT_EQ (plugin.parameters(), expected);
+}
+
+TEST_F (ChunkTest, AnEmptyRestoreLeavesTheHostsChunkBlockAlone)
+{
+    PluginInstance plugin;
+    setDistinctValues (plugin);
+    void* block = nullptr;
+    const auto size = plugin.dispatch (effGetChunk, 0, 0, &block);
+    ASSERT_NE (block, nullptr);
+    const std::vector<unsigned char> before (static_cast<unsigned char*> (block), static_cast<unsigned char*> (block) + size);
+
+    unsigned char other[16] {};
+    for (const IntPtr emptySize : { IntPtr (0), IntPtr (-1) })
+        EXPECT_EQ (plugin.dispatch (effSetChunk, 0, emptySize, other), 0);
+    // Reading a freed block is reported by the sanitizer run of this suite.
+    EXPECT_TRUE (std::equal (before.begin(), before.end(), static_cast<unsigned char*> (block)));
+}
+
+TEST_F (ChunkTest, AHostWriteOfZeroAfterARestoredMinusZeroSavesZero)
+{
+    PluginInstance plugin;
+    plugin.setChunk (settingsChunk ("<VeskCompSettings attack=\"-0\"/>"));
+    plugin.setParameter (3, 0.0f);
+    const auto bytes = plugin.chunk();
+    EXPECT_NE (std::string (bytes.begin(), bytes.end()).find (" attack=\"0\""), std::string::npos);
+}
 } // namespace
 } // namespace vsthost

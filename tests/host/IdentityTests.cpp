@@ -133,7 +133,9 @@ TEST_F (IdentityTest, ParameterLabelsAreEmptyAndDisplayTextsFollowTheValues)
     for (int i = 0; i < 8; ++i)
     {
         if (fresh[i] != nullptr)
+        {
             EXPECT_EQ (plugin.text<24> (effGetParamDisplay, i), fresh[i]) << i;
+        }
     }
     EXPECT_EQ (plugin.text<24> (effGetParamDisplay, 8), "");
 
@@ -145,6 +147,20 @@ TEST_F (IdentityTest, ParameterLabelsAreEmptyAndDisplayTextsFollowTheValues)
     EXPECT_EQ (plugin.text<24> (effGetParamDisplay, 7), "0.70");
     EXPECT_FLOAT_EQ (plugin.getParameter (7), 0.7f);
     EXPECT_TRUE (plugin.lastTextGuardsIntact);
+}
+
+TEST_F (IdentityTest, DisplayTextsOfHugeRestoredValuesAreExactAndCutInsideTheField)
+{
+    PluginInstance plugin;
+    plugin.setChunk (settingsChunk ("<VeskCompSettings gain=\"-99999993207994712064\" thresold=\"1e17\" drywet=\"1e17\"/>"));
+    EXPECT_EQ (plugin.text<24> (effGetParamDisplay, 0), "99999998430674944.00");
+    EXPECT_EQ (plugin.text<24> (effGetParamDisplay, 6), "9999999980506447872.0%");
+
+    // 24 characters do not fit the 23 the host allows: cut, terminated, nothing beyond.
+    Guarded<24> display;
+    plugin.dispatch (effGetParamDisplay, 2, 0, display.data);
+    EXPECT_EQ (display.text(), "-99999993207994712064.0");
+    EXPECT_TRUE (display.guardsIntact());
 }
 
 TEST_F (IdentityTest, ProgramRequestsChangeNothing)

@@ -110,6 +110,16 @@ std::vector<unsigned char> PluginInstance::chunk (int32_t index) const
     return { bytes, bytes + size };
 }
 
+std::vector<unsigned char> settingsChunk (const std::string& text)
+{
+    std::vector<unsigned char> chunk { 0x56, 0x43, 0x32, 0x21 };
+    for (int shift = 0; shift < 32; shift += 8)
+        chunk.push_back (static_cast<unsigned char> (text.size() >> shift));
+    chunk.insert (chunk.end(), text.begin(), text.end());
+    chunk.insert (chunk.end(), { 0, 0 });
+    return chunk;
+}
+
 IntPtr PluginInstance::setChunk (const std::vector<unsigned char>& bytes, int32_t index) const
 {
     // The plug-in reads the bytes during the call only; hand it a private copy

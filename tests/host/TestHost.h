@@ -41,6 +41,9 @@ private:
     IntPtr versionAnswer = 2400;
 };
 
+/** A settings chunk around the given text: magic, length, text, two zero bytes. */
+std::vector<unsigned char> settingsChunk (const std::string& text);
+
 /** The built VR-C library and its two exported entry points. */
 EntryPoint pluginEntryPoint (const char* name = "VSTPluginMain");
 

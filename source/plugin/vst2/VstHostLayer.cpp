@@ -4,9 +4,14 @@
 #include "plugin/PluginFactory.h"
 #include "processor/VeskCompAudioProcessor.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace vrc
 {
@@ -184,7 +189,9 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
             return 0;
 
         case effSetProgramName:
-            return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;
+            // There is no program to name. The wrapper would read the host's text up
+            // to a terminator that a careless host may never have written.
+            return 0;
 
         case effGetParamLabel:
             writeHostText ({}, ptr, maxParamLabelBytes);
@@ -206,7 +213,7 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
         case effSetSampleRate:
             // A host that sends no usable rate gets the common default rather than
             // coefficients computed for 0 Hz.
-            return toWrapper (opcode, index, value, ptr, opt > 0.0f ? opt : 44100.0f);
+            return toWrapper (opcode, index, value, ptr, (std::isfinite (opt) && opt > 0.0f) ? opt : 44100.0f);
 
         case effEditGetRect:
             return editorRect (ptr);
@@ -225,8 +232,11 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
             return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;
 
         case effSetChunk:
+            // The wrapper frees its last effGetChunk block before restoring: with a
+            // size of 0 that would pull a buffer the host may still read from under
+            // it, so an empty request stops here.
             if (ptr != nullptr && value > 0)
-                toWrapper (opcode, index, value, ptr, opt);
+                restoreChunk (opcode, index, static_cast<const std::uint8_t*> (ptr), value);
             return 0;
 
         case effGetInputProperties:
@@ -259,6 +269,29 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
 IntPtr VstHostLayer::toWrapper (int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
 {
     return wrapper->dispatcher (wrapper, opcode, index, value, ptr, opt);
+}
+
+void VstHostLayer::restoreChunk (int32_t opcode, int32_t index, const std::uint8_t* data, IntPtr size)
+{
+    // A host doing A/B comparison or undo may hand back the very block it got from
+    // effGetChunk, which the wrapper frees before it reads the bytes: they are
+    // copied first. Only the bytes the settings reader can look at are copied (the
+    // header and the text its length field announces), so a huge block costs
+    // nothing, and the size always fits the framework's int.
+    constexpr IntPtr headerBytes = 8;
+    const IntPtr available = std::min<IntPtr> (size, std::numeric_limits<int>::max());
+    IntPtr wanted = std::min (available, headerBytes);
+    if (available > headerBytes)
+    {
+        const auto declared = static_cast<std::int32_t> (static_cast<std::uint32_t> (data[4])
+                                                         | (static_cast<std::uint32_t> (data[5]) << 8)
+                                                         | (static_cast<std::uint32_t> (data[6]) << 16)
+                                                         | (static_cast<std::uint32_t> (data[7]) << 24));
+        wanted = headerBytes + std::clamp<IntPtr> (declared, 1, available - headerBytes);
+    }
+
+    std::vector<std::uint8_t> copy (data, data + wanted);
+    toWrapper (opcode, index, static_cast<IntPtr> (copy.size()), copy.data(), 0.0f);
 }
 
 IntPtr VstHostLayer::textFromWrapper (int32_t opcode, int32_t index, char* dest, size_t maxBytes)
@@ -403,8 +436,12 @@ IntPtr VstHostLayer::callbackFromWrapper (Effect* e, int32_t opcode, int32_t ind
 
 void VstHostLayer::setParameterFromHost (Effect* e, int32_t index, float value)
 {
+    // Straight to the processor: the wrapper skips a value equal to the current
+    // one, but a write the host repeats must still reach the engine (the release
+    // coefficient depends on the ratio at the time of the write). The processor's
+    // setParameter allocates nothing, takes no lock and never calls the host.
     if (auto* layer = fromHostSide (e))
-        layer->wrapper->setParameter (layer->wrapper, index, value);
+        layer->processor->setParameter (index, value);
 }
 
 float VstHostLayer::getParameterFromHost (Effect* e, int32_t index)

@@ -7,6 +7,7 @@
 #include "Vst2Interface.h"
 
 #include <atomic>
+#include <cstdint>
 
 class VeskCompAudioProcessor;
 
@@ -32,6 +33,7 @@ private:
 
     vst2::IntPtr dispatch (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     vst2::IntPtr toWrapper (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
+    void restoreChunk (int32_t opcode, int32_t index, const std::uint8_t* data, vst2::IntPtr size);
     vst2::IntPtr textFromWrapper (int32_t opcode, int32_t index, char* dest, size_t maxBytes);
     vst2::IntPtr pinProperties (bool input, int32_t index, void* ptr) const;
     vst2::IntPtr setSpeakerArrangement (vst2::IntPtr inputPtr, void* outputPtr);

@@ -21,16 +21,33 @@ scripts/setup.sh --windows
 # Debian ships neither for MinGW. Their source packages, at the versions the
 # Linux build uses where the mirror still has them, are fetched with apt-get
 # through a private source list, so the machine's apt configuration is untouched.
+# That list mirrors the machine's own apt configuration (whatever mirror or proxy
+# it uses): every binary entry, one-line or deb822, becomes a source entry.
+write_source_entries() {
+    local apt_dir=$1 list parts f
+    eval "$(apt-config shell list Dir::Etc::sourcelist/f parts Dir::Etc::sourceparts/d)"
+    rm -rf "$apt_dir/sources.list.d"; mkdir -p "$apt_dir/sources.list.d"
+    : >"$apt_dir/sources.list"
+    for f in "$list" "$parts"*.list; do
+        [ -f "$f" ] || continue
+        sed -n 's/^[[:space:]]*deb[[:space:]]/deb-src /p' "$f" >>"$apt_dir/sources.list"
+    done
+    for f in "$parts"*.sources; do
+        [ -f "$f" ] || continue
+        sed 's/^Types:.*/Types: deb-src/' "$f" >"$apt_dir/sources.list.d/$(basename "$f")"
+    done
+    if ! grep -qs . "$apt_dir/sources.list" "$apt_dir"/sources.list.d/*.sources; then
+        echo "build-windows: apt has no package sources configured ($list, $parts)" >&2
+        exit 1
+    fi
+}
+
 build_codecs() {
     local apt_dir=$deps_dir/apt
     mkdir -p "$apt_dir/lists/partial" "$apt_dir/cache/archives/partial" "$deps_dir/src"
-    cat >"$apt_dir/sources.list" <<'EOF'
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian bookworm-updates main
-deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] http://deb.debian.org/debian-security bookworm-security main
-EOF
+    write_source_entries "$apt_dir"
     local apt_opts=(
-        -o "Dir::Etc::SourceList=$apt_dir/sources.list" -o Dir::Etc::SourceParts=/dev/null
+        -o "Dir::Etc::SourceList=$apt_dir/sources.list" -o "Dir::Etc::SourceParts=$apt_dir/sources.list.d"
         -o "Dir::State::Lists=$apt_dir/lists" -o "Dir::Cache=$apt_dir/cache"
         -o APT::Sandbox::User=root -qq)
     apt-get "${apt_opts[@]}" update

@@ -1,5 +1,8 @@
 #include "TransferCurves.h"
 
+#include "BitSelect.h"
+#include "ExpKernel.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -10,6 +13,18 @@ namespace
 {
 constexpr float pi = 3.1415927410125732f;
 constexpr float twoPi = 6.2831854820251465f;
+constexpr double log2OfE = 1.4426950408889634074;
+constexpr double log2Of10 = 3.321928094887362347870319;
+
+// How far, in float rounding steps, the C library's results may stray from
+// exactly rounded ones before the kernel's float could differ from them: the
+// library's expf is documented within 0.502 steps, its double exp2 within a
+// double's step (2^-29 of a float's). The kernel's own error (1e-5 steps) is added.
+constexpr double expfMargin = 0.004;
+constexpr double exp2Margin = 0.0001;
+
+// Frames per pass: the scratch arrays live on the stack.
+constexpr int chunkFrames = 256;
 } // namespace
 
 float DecibelCurve::kneeBlend (float d) noexcept
@@ -27,6 +42,12 @@ LinearCurve::LinearCurve (const CurveSettings& s) noexcept
     start = std::max (s.thresholdGain, invB) - invB;
 }
 
+void LinearCurve::gains (const float* envelope, float* out, int n) const noexcept
+{
+    for (int j = 0; j < n; ++j)
+        out[j] = gain (envelope[j]);
+}
+
 DecibelCurve::DecibelCurve (const CurveSettings& s) noexcept
     : threshold (s.thresholdDb), ratio (s.ratio), knee (s.kneeWidth)
 {
@@ -35,6 +56,106 @@ DecibelCurve::DecibelCurve (const CurveSettings& s) noexcept
     // Below the knee the blend is constant (d = 0); precomputing it saves an
     // exponential on most samples without changing a single bit of the result.
     floorBend = kneeBlend (0.0f);
+    logDivisor = fastLog10Divisor();
+}
+
+void DecibelCurve::gains (const float* envelope, float* out, int n) const noexcept
+{
+    for (int start = 0; start < n; start += chunkFrames)
+        gainsOfChunk<chunkFrames> (envelope + start, out + start, std::min (chunkFrames, n - start));
+}
+
+// Each loop below is one pass over the chunk with no branches and no calls, so
+// the compiler turns it into vector code (a loop that mixes selects with the
+// conversions to double does not vectorise, hence the separate passes). The
+// knee's exponential and the power of ten come from exp2Kernel; on the few frames
+// where its float might round differently from the library's, the library
+// computes that frame again.
+template <int chunk>
+void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const noexcept
+{
+    alignas (16) float level[chunk], kneeArg[chunk], kneeExp[chunk], fixedBend[chunk], q[chunk];
+    alignas (16) int usesExp[chunk], recompute[chunk];
+
+    // Level in dB; the offset keeps the logarithm finite in digital silence.
+    for (int j = 0; j < n; ++j)
+        level[j] = 20.0f * fastLog10 (envelope[j] + 1.0e-7f, logDivisor);
+
+    // Position in the knee, d in [0, 1], and the argument of the logistic blend's
+    // exponential, which only frames in the lower half of the knee use.
+    for (int j = 0; j < n; ++j)
+    {
+        const float shifted = level[j] - kneeSixth;
+        const float over = shifted - kneeStart;
+        const float d = (knee < over ? knee : over) / knee;
+        kneeArg[j] = d * 4.0f * pi - twoPi;
+        const bool inKnee = shifted > kneeStart;
+        usesExp[j] = inKnee & ! (d >= 0.5f);
+        // From the middle of the knee upward the blend is exactly 1.
+        fixedBend[j] = bitSelect (inKnee, 1.0f, floorBend);
+    }
+
+    int anyRecompute = 0;
+    for (int j = 0; j < n; ++j)
+    {
+        const double x = static_cast<double> (kneeArg[j]) * log2OfE;
+        const double e = exp2Kernel (x);
+        const auto rounded = static_cast<float> (e);
+        const bool exact = exp2KernelCovers (x) & ! nearRoundingBoundary (e, rounded, expfMargin);
+        const int again = usesExp[j] & static_cast<int> (! exact);
+        kneeExp[j] = rounded;
+        recompute[j] = again;
+        anyRecompute |= again;
+    }
+    if (anyRecompute != 0)
+        for (int j = 0; j < n; ++j)
+            if (recompute[j] != 0)
+                kneeExp[j] = std::exp (kneeArg[j]);
+
+    // shape(), written with selects: the blend, then the output level.
+    float* const bend = kneeArg; // the arguments are no longer needed
+    for (int j = 0; j < n; ++j)
+    {
+        const float blend = 2.0f - 2.0f / (1.0f + kneeExp[j]);
+        const float cappedBlend = 1.0f < blend ? 1.0f : blend;
+        bend[j] = usesExp[j] != 0 ? cappedBlend : fixedBend[j];
+    }
+    for (int j = 0; j < n; ++j)
+    {
+        const float x = level[j];
+        const float shifted = x - kneeSixth;
+        const float excess = (shifted - threshold) * ratio;
+        const float f = shifted > threshold ? excess : 0.0f;
+        const float y = x - (ratio * bend[j] * knee / 6.0f + f);
+        q[j] = y / 20.0f;
+    }
+
+    // The power of ten.
+    anyRecompute = 0;
+    for (int j = 0; j < n; ++j)
+    {
+        const double x = static_cast<double> (q[j]) * log2Of10;
+        const double p = exp2Kernel (x);
+        const auto rounded = static_cast<float> (p);
+        const bool exact = exp2KernelCovers (x) & ! nearRoundingBoundary (p, rounded, exp2Margin);
+        const int again = static_cast<int> (! exact);
+        out[j] = rounded;
+        recompute[j] = again;
+        anyRecompute |= again;
+    }
+    if (anyRecompute != 0)
+        for (int j = 0; j < n; ++j)
+            if (recompute[j] != 0)
+                out[j] = powerOfTen (q[j]);
+
+    for (int j = 0; j < n; ++j)
+    {
+        const float g = out[j] / (envelope[j] + 1.0e-8f);
+        // The two offsets above do not match, so near silence g would climb to about
+        // 9.6 (+19.6 dB): an expander on quiet or phase-cancelled material. This curve
+        // only ever reduces; NaN from a degenerate knee setting also lands here.
+        out[j] = g <= 1.0f ? g : 1.0f;
+    }
 }
 
 } // namespace vrc

@@ -25,7 +25,7 @@ constexpr double releaseRatioSeconds = 0.045;
 constexpr int chunkFrames = 256;
 
 /** Make-up, gain and the dry/wet blend on one channel, in place. */
-void applyGain (float* samples, const float* __restrict gain, int n, float makeup, float wet, float dry) noexcept
+VRC_INLINE_PASS void applyGain (float* samples, const float* __restrict gain, int n, float makeup, float wet, float dry) noexcept
 {
     for (int j = 0; j < n; ++j)
     {
@@ -129,12 +129,33 @@ void CompressorEngine::process (float* const* channelData, int numChannels, int 
     const bool decibel = getCurve() != 0; // chosen once per block
 
     if (n == 1)
-        decibel ? processSamples<true, 1> (n, numSamples) : processSamples<false, 1> (n, numSamples);
+        decibel ? dispatch<true, 1> (n, numSamples) : dispatch<false, 1> (n, numSamples);
     else if (n == 2)
-        decibel ? processSamples<true, 2> (n, numSamples) : processSamples<false, 2> (n, numSamples);
+        decibel ? dispatch<true, 2> (n, numSamples) : dispatch<false, 2> (n, numSamples);
     else
-        decibel ? processSamples<true, 0> (n, numSamples) : processSamples<false, 0> (n, numSamples);
+        decibel ? dispatch<true, 0> (n, numSamples) : dispatch<false, 0> (n, numSamples);
 }
+
+template <bool decibelCurve, int fixedChannels>
+void CompressorEngine::dispatch (int numChannels, int numSamples) noexcept
+{
+#if VRC_AVX2_DISPATCH
+    if (cpuHasAvx2())
+    {
+        processSamplesAvx2<decibelCurve, fixedChannels> (numChannels, numSamples);
+        return;
+    }
+#endif
+    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples);
+}
+
+#if VRC_AVX2_DISPATCH
+template <bool decibelCurve, int fixedChannels>
+VRC_TARGET_AVX2 void CompressorEngine::processSamplesAvx2 (int numChannels, int numSamples) noexcept
+{
+    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples);
+}
+#endif
 
 template <bool decibelCurve, int fixedChannels>
 void CompressorEngine::processSamples (int numChannelsIn, int numSamples) noexcept

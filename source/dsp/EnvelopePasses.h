@@ -2,6 +2,8 @@
 // The detector's two passes over a block: the channels' mean, then the peak
 // envelope. The envelope recurrence is the engine's only serial work; the engine
 // and the benchmarks' cost floor both run it through these functions.
+#include "CpuDispatch.h"
+
 #include <cmath>
 #include <limits>
 
@@ -11,7 +13,7 @@ namespace vrc
 /** mono[j] = (0 + x0[j] + x1[j] + ...) / channels, summed in channel order.
     fixedChannels > 0 fixes the count at compile time; 0 uses numChannels. */
 template <int fixedChannels>
-void mixToMono (float* const* channels, int numChannels, int offset, int n, float* __restrict mono) noexcept
+VRC_INLINE_PASS void mixToMono (float* const* channels, int numChannels, int offset, int n, float* __restrict mono) noexcept
 {
     const int count = fixedChannels > 0 ? fixedChannels : numChannels;
     for (int j = 0; j < n; ++j)
@@ -32,7 +34,7 @@ void mixToMono (float* const* channels, int numChannels, int offset, int n, floa
     value, or 0 where it is not finite); returns the last envelope. A NaN or
     infinite value leaves the envelope where it was, so one bad sample cannot
     poison the instance for good. 'scratch' holds 3 n floats. */
-inline float followEnvelope (const float* __restrict mono, int n, float envelope, float attack, float release,
+VRC_INLINE_PASS float followEnvelope (const float* __restrict mono, int n, float envelope, float attack, float release,
                              float* __restrict envelopeOut, float* __restrict meterIn, float* __restrict scratch) noexcept
 {
     float* __restrict level = scratch;

@@ -15,7 +15,7 @@ constexpr double sumUnitsPerOne = 0x1p45;
 // mantissa bits. Differences of these bit patterns are differences of the
 // rounded values, and bit patterns add without rounding, so whole blocks are
 // summed with plain integer additions (in any order, hence in vector lanes).
-inline std::uint64_t fixedPointBits (float square) noexcept
+VRC_INLINE_PASS std::uint64_t fixedPointBits (float square) noexcept
 {
     const double shifted = static_cast<double> (square) * sumUnitsPerOne + 0x1p52;
     std::uint64_t bits;
@@ -64,6 +64,25 @@ void RmsMeter::pushBlock (const float* x, int n) noexcept
 }
 
 void RmsMeter::addSegment (const float* x, int n) noexcept
+{
+#if VRC_AVX2_DISPATCH
+    if (cpuHasAvx2())
+    {
+        addSegmentAvx2 (x, n);
+        return;
+    }
+#endif
+    addSegmentPasses (x, n);
+}
+
+#if VRC_AVX2_DISPATCH
+VRC_TARGET_AVX2 void RmsMeter::addSegmentAvx2 (const float* x, int n) noexcept
+{
+    addSegmentPasses (x, n);
+}
+#endif
+
+void RmsMeter::addSegmentPasses (const float* x, int n) noexcept
 {
     // Three passes (one loop mixing the clamps with the conversions would not vectorise).
     float* ring = buffer.get() + writeIndex;

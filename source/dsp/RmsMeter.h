@@ -2,6 +2,8 @@
 // Sliding-window RMS meter (100 ms). The audio thread adds a block of values at a
 // time and publishes the reading once per block; any other thread may read the
 // level at the same time.
+#include "CpuDispatch.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -49,6 +51,8 @@ public:
 
 private:
     void addSegment (const float* x, int n) noexcept;
+    void addSegmentAvx2 (const float* x, int n) noexcept;
+    VRC_INLINE_PASS void addSegmentPasses (const float* x, int n) noexcept;
 
     float sampleRate = 44100.0f;
     int length = 0;

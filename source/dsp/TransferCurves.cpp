@@ -1,6 +1,7 @@
 #include "TransferCurves.h"
 
 #include "BitSelect.h"
+#include "CpuDispatch.h"
 #include "ExpKernel.h"
 
 #include <algorithm>
@@ -42,12 +43,6 @@ LinearCurve::LinearCurve (const CurveSettings& s) noexcept
     start = std::max (s.thresholdGain, invB) - invB;
 }
 
-void LinearCurve::gains (const float* envelope, float* out, int n) const noexcept
-{
-    for (int j = 0; j < n; ++j)
-        out[j] = gain (envelope[j]);
-}
-
 DecibelCurve::DecibelCurve (const CurveSettings& s) noexcept
     : threshold (s.thresholdDb), ratio (s.ratio), knee (s.kneeWidth)
 {
@@ -61,9 +56,24 @@ DecibelCurve::DecibelCurve (const CurveSettings& s) noexcept
 
 void DecibelCurve::gains (const float* envelope, float* out, int n) const noexcept
 {
+#if VRC_AVX2_DISPATCH
+    if (cpuHasAvx2())
+    {
+        gainsAvx2 (envelope, out, n);
+        return;
+    }
+#endif
     for (int start = 0; start < n; start += chunkFrames)
         gainsOfChunk<chunkFrames> (envelope + start, out + start, std::min (chunkFrames, n - start));
 }
+
+#if VRC_AVX2_DISPATCH
+VRC_TARGET_AVX2 void DecibelCurve::gainsAvx2 (const float* envelope, float* out, int n) const noexcept
+{
+    for (int start = 0; start < n; start += chunkFrames)
+        gainsOfChunk<chunkFrames> (envelope + start, out + start, std::min (chunkFrames, n - start));
+}
+#endif
 
 // Each loop below is one pass over the chunk with no branches and no calls, so
 // the compiler turns it into vector code (a loop that mixes selects with the
@@ -95,22 +105,39 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
         fixedBend[j] = bitSelect (inKnee, 1.0f, floorBend);
     }
 
-    int anyRecompute = 0;
+    // The exponential only for the frames that use it, gathered into a dense
+    // list: below the knee (quiet passages, silence) there are none.
+    alignas (16) int frame[chunk];
+    alignas (16) float denseArg[chunk], denseExp[chunk];
+    int count = 0;
     for (int j = 0; j < n; ++j)
     {
-        const double x = static_cast<double> (kneeArg[j]) * log2OfE;
+        frame[count] = j;
+        count += usesExp[j];
+    }
+    for (int i = 0; i < count; ++i)
+        denseArg[i] = kneeArg[frame[i]];
+
+    int anyRecompute = 0;
+    for (int i = 0; i < count; ++i)
+    {
+        const double x = static_cast<double> (denseArg[i]) * log2OfE;
         const double e = exp2Kernel (x);
         const auto rounded = static_cast<float> (e);
         const bool exact = exp2KernelCovers (x) & ! nearRoundingBoundary (e, rounded, expfMargin);
-        const int again = usesExp[j] & static_cast<int> (! exact);
-        kneeExp[j] = rounded;
-        recompute[j] = again;
-        anyRecompute |= again;
+        denseExp[i] = rounded;
+        recompute[i] = static_cast<int> (! exact);
+        anyRecompute |= recompute[i];
     }
     if (anyRecompute != 0)
-        for (int j = 0; j < n; ++j)
-            if (recompute[j] != 0)
-                kneeExp[j] = std::exp (kneeArg[j]);
+        for (int i = 0; i < count; ++i)
+            if (recompute[i] != 0)
+                denseExp[i] = std::exp (denseArg[i]);
+
+    for (int j = 0; j < n; ++j)
+        kneeExp[j] = 0.0f; // any finite value: frames that do not use the exponential discard it
+    for (int i = 0; i < count; ++i)
+        kneeExp[frame[i]] = denseExp[i];
 
     // shape(), written with selects: the blend, then the output level.
     float* const bend = kneeArg; // the arguments are no longer needed

@@ -3,6 +3,7 @@
 // the engine's settings. The engine's per-sample loop and the offline plotting
 // tools use the same code, so a plot always shows what the audio gets.
 
+#include "CpuDispatch.h"
 #include "FastLog.h"
 
 #include <algorithm>
@@ -39,7 +40,11 @@ public:
     }
 
     /** gain() for n envelope values. */
-    void gains (const float* envelope, float* out, int n) const noexcept;
+    VRC_INLINE_PASS void gains (const float* envelope, float* out, int n) const noexcept
+    {
+        for (int j = 0; j < n; ++j)
+            out[j] = gain (envelope[j]);
+    }
 
 private:
     float ratio, b, start;
@@ -92,7 +97,8 @@ private:
     }
 
     template <int chunk>
-    void gainsOfChunk (const float* envelope, float* out, int n) const noexcept;
+    VRC_INLINE_PASS void gainsOfChunk (const float* envelope, float* out, int n) const noexcept;
+    void gainsAvx2 (const float* envelope, float* out, int n) const noexcept;
 
     float threshold, ratio, knee, kneeSixth, kneeStart, floorBend, logDivisor;
 };

@@ -1,7 +1,7 @@
 #pragma once
 // The benchmarks' programme material at 48 kHz: drum-like bursts over a sustained
-// chord with a little noise (the envelope alternates between attack and release
-// and the knee is crossed often), or digital silence after a loud passage.
+// chord with a little noise (the envelope alternates between attack and release),
+// at two levels, or digital silence after a loud passage.
 #include <cmath>
 #include <random>
 #include <vector>
@@ -32,7 +32,16 @@ inline Channels musicLike (int channels)
     return out;
 }
 
-enum class Material { music, silenceAfterLoud };
+// music: loud enough that with the default knee the envelope sits mostly in the
+// knee's upper half, where the blend is exactly 1. musicInKnee: the same 10.5 dB
+// lower, where three frames in four are in the lower half and need the knee's
+// exponential. silenceAfterLoud: digital silence after a loud passage.
+enum class Material { music, musicInKnee, silenceAfterLoud };
+
+inline const char* materialName (Material m)
+{
+    return m == Material::music ? "music" : m == Material::musicInKnee ? "knee" : "silence";
+}
 
 /** What an engine is fed before the measured part (the loud passage), and the measured part. */
 struct Programme
@@ -43,9 +52,13 @@ struct Programme
 inline Programme programme (Material m, int channels)
 {
     Programme p;
-    if (m == Material::music)
+    if (m != Material::silenceAfterLoud)
     {
         p.body = musicLike (channels);
+        if (m == Material::musicInKnee)
+            for (auto& ch : p.body)
+                for (auto& x : ch)
+                    x *= 0.3f;
     }
     else
     {

@@ -48,7 +48,7 @@ int main()
     for (const auto& c : { Case { "curve0", { 0.0f, 0.94f } }, Case { "curve0hard", { 0.0f, 1.0f } },
                            Case { "curve1", { 1.0f, 0.94f } }, Case { "curve1hard", { 1.0f, 1.0f } } })
         for (int channels : { 2, 1 })
-            for (auto material : { Material::music, Material::silenceAfterLoud })
+            for (auto material : { Material::music, Material::musicInKnee, Material::silenceAfterLoud })
                 for (int block : { 512, 32, 1, 333, 4096 })
                 {
                     auto current = makeCurrentEngine (c.settings);
@@ -93,7 +93,7 @@ int main()
                         }
                     identical = identical && differ == 0;
                     std::printf ("%-11s %-7s %-7s %5d %10zu %9zu %10lld %12.2e\n", c.name, channels == 2 ? "stereo" : "mono",
-                                 material == Material::music ? "music" : "silence", block, count, differ,
+                                 materialName (material), block, count, differ,
                                  static_cast<long long> (worst), meters);
                 }
     std::printf (identical ? "audio: bit-identical in every case\n" : "audio: differences above\n");

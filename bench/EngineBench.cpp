@@ -97,10 +97,10 @@ void registerAll()
                 struct Case { const char* name; EngineSettings settings; };
                 for (const auto& c : { Case { "curve0", { 0.0f, 0.94f } }, Case { "curve1", { 1.0f, 0.94f } },
                                        Case { "curve1hard", { 1.0f, 1.0f } } })
-                    for (auto material : { Material::music, Material::silenceAfterLoud })
+                    for (auto material : { Material::music, Material::musicInKnee, Material::silenceAfterLoud })
                     {
                         const std::string name = std::string (reference ? "reference/" : "engine/") + c.name + "/"
-                                                 + (material == Material::music ? "music" : "silence") + "/" + shape;
+                                                 + materialName (material) + "/" + shape;
                         benchmark::RegisterBenchmark (name.c_str(), runEngine, reference, c.settings, channels, material, block);
                     }
             }

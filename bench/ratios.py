@@ -21,7 +21,8 @@ print("| case | channels/block | floor ns | reference ns | ratio | engine ns | r
 print("|---|---|---|---|---|---|---|---|")
 for shape in ("stereo/512", "mono/512", "stereo/32", "mono/32"):
     floor = ns.get(f"floor/{shape}")
-    for case in ("curve0/music", "curve0/silence", "curve1/music", "curve1/silence", "curve1hard/music", "curve1hard/silence"):
+    for case in ("curve0/music", "curve0/knee", "curve0/silence", "curve1/music", "curve1/knee", "curve1/silence",
+                 "curve1hard/music", "curve1hard/knee", "curve1hard/silence"):
         ref, eng = figure("reference", case, shape), figure("engine", case, shape)
         big = figure("engine", case, shape.replace("/32", "/512"))
         fmt = lambda v: f"{v:.2f}" if v is not None else "-"

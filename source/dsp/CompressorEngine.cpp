@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace vrc
@@ -164,8 +165,15 @@ void CompressorEngine::processSamples (int numChannelsIn, int numSamples) noexce
 
     // One consistent snapshot per block: the passes read finished values only.
     const CurveSettings settings = curveSettings();
-    const LinearCurve linear (settings);
-    const DecibelCurve decibel (settings);
+    if (! curvesBuilt || std::memcmp (&settings, &curveKey, sizeof settings) != 0)
+    {
+        cachedLinear = LinearCurve (settings);
+        cachedDecibel = DecibelCurve (settings);
+        curveKey = settings;
+        curvesBuilt = true;
+    }
+    const LinearCurve& linear = cachedLinear;
+    const DecibelCurve& decibel = cachedDecibel;
     const float attack = load (attackCoeff), release = load (releaseCoeff);
     const float makeup = load (makeupGain), wet = load (dryWet);
     const float dry = 1.0f - wet;

@@ -82,7 +82,12 @@ private:
     Value kneeValue { 0.0f };
     std::atomic<int> curve { 0 };
 
-    // Audio-thread state.
+    // Audio-thread state. The curves are rebuilt only when their settings change
+    // (the decibel curve's constructor evaluates an exponential).
+    CurveSettings curveKey {};
+    bool curvesBuilt = false;
+    LinearCurve cachedLinear { CurveSettings {} };
+    DecibelCurve cachedDecibel { CurveSettings {} };
     float currentGain = 1.0f;
     float envelope = 0.0f;
     RmsMeter inputMeter, gainMeter;

@@ -53,7 +53,7 @@ inline double exp2Kernel (double x) noexcept
     rounding steps of the boundary between two floats, so that another computation
     of the same value, accurate to half a step plus that margin, could round it to a
     different float than 'rounded' (which is float(exact)). Also true for results that
-    are zero, subnormal, infinite, NaN or an exact power of two, where the step changes. */
+    are zero, subnormal, infinite or NaN. */
 inline bool nearRoundingBoundary (double exact, float rounded, double margin) noexcept
 {
     std::uint32_t bits;
@@ -61,11 +61,37 @@ inline bool nearRoundingBoundary (double exact, float rounded, double margin) no
     const std::uint32_t exponentBits = bits & 0x7F800000u;
     float powerOfTwo; // 2^E of the result's binade, as a float
     std::memcpy (&powerOfTwo, &exponentBits, sizeof powerOfTwo);
-    const double halfStep = static_cast<double> (powerOfTwo) * 0x1p-24;
+    // Just below a power of two the floats are twice as dense: the boundary on that
+    // side is half as far. (Arithmetic rather than a select keeps the loop vector code.)
+    const bool belowPowerOfTwo = ((bits & 0x007FFFFFu) == 0u) & (exact < static_cast<double> (rounded));
+    const double halfStep = static_cast<double> (powerOfTwo) * 0x1p-24
+                            * (1.0 - 0.5 * static_cast<double> (static_cast<int> (belowPowerOfTwo)));
     const double distance = std::fabs (exact - static_cast<double> (rounded));
     // Non-short-circuit operators: no branches, so loops over blocks stay vector code.
-    const bool special = (exponentBits == 0u) | (exponentBits == 0x7F800000u) | ((bits & 0x007FFFFFu) == 0u);
+    const bool special = (exponentBits == 0u) | (exponentBits == 0x7F800000u);
     return special | (distance > halfStep * (1.0 - 2.0 * margin));
+}
+
+// How far, in float rounding steps, the C library's results may stray from
+// exactly rounded ones: its expf is documented within 0.502 steps, its double exp2
+// within a double's step (2^-29 of a float's). The kernel's own error (1e-5 steps)
+// is added.
+constexpr double expfMargin = 0.004;
+constexpr double exp2Margin = 0.0001;
+
+/** float(2^x) from the kernel, and whether that float is certainly the one the
+    library's value rounds to (otherwise the caller asks the library). */
+struct KernelFloat
+{
+    float value;
+    bool certain;
+};
+
+inline KernelFloat exp2AsFloat (double x, double margin) noexcept
+{
+    const double e = exp2Kernel (x);
+    const auto rounded = static_cast<float> (e);
+    return { rounded, static_cast<bool> (exp2KernelCovers (x) & ! nearRoundingBoundary (e, rounded, margin)) };
 }
 
 } // namespace vrc

@@ -17,13 +17,6 @@ constexpr float twoPi = 6.2831854820251465f;
 constexpr double log2OfE = 1.4426950408889634074;
 constexpr double log2Of10 = 3.321928094887362347870319;
 
-// How far, in float rounding steps, the C library's results may stray from
-// exactly rounded ones before the kernel's float could differ from them: the
-// library's expf is documented within 0.502 steps, its double exp2 within a
-// double's step (2^-29 of a float's). The kernel's own error (1e-5 steps) is added.
-constexpr double expfMargin = 0.004;
-constexpr double exp2Margin = 0.0001;
-
 // Frames per pass: the scratch arrays live on the stack.
 constexpr int chunkFrames = 256;
 } // namespace
@@ -109,24 +102,37 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
     // list: below the knee (quiet passages, silence) there are none.
     alignas (16) int frame[chunk];
     alignas (16) float denseArg[chunk], denseExp[chunk];
-    int count = 0;
+    int users = 0;
     for (int j = 0; j < n; ++j)
+        users += usesExp[j];
+    int count = 0;
+    if (users * 4 > n * 3)
     {
-        frame[count] = j;
-        count += usesExp[j];
+        // Nearly all frames are in the knee: gathering would cost more than it saves.
+        for (int j = 0; j < n; ++j)
+        {
+            frame[j] = j;
+            denseArg[j] = kneeArg[j];
+        }
+        count = n;
     }
-    for (int i = 0; i < count; ++i)
-        denseArg[i] = kneeArg[frame[i]];
+    else if (users > 0)
+    {
+        for (int j = 0; j < n; ++j)
+        {
+            frame[count] = j;
+            count += usesExp[j];
+        }
+        for (int i = 0; i < count; ++i)
+            denseArg[i] = kneeArg[frame[i]];
+    }
 
     int anyRecompute = 0;
     for (int i = 0; i < count; ++i)
     {
-        const double x = static_cast<double> (denseArg[i]) * log2OfE;
-        const double e = exp2Kernel (x);
-        const auto rounded = static_cast<float> (e);
-        const bool exact = exp2KernelCovers (x) & ! nearRoundingBoundary (e, rounded, expfMargin);
-        denseExp[i] = rounded;
-        recompute[i] = static_cast<int> (! exact);
+        const auto e = exp2AsFloat (static_cast<double> (denseArg[i]) * log2OfE, expfMargin);
+        denseExp[i] = e.value;
+        recompute[i] = usesExp[frame[i]] & static_cast<int> (! e.certain);
         anyRecompute |= recompute[i];
     }
     if (anyRecompute != 0)
@@ -161,12 +167,9 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
     anyRecompute = 0;
     for (int j = 0; j < n; ++j)
     {
-        const double x = static_cast<double> (q[j]) * log2Of10;
-        const double p = exp2Kernel (x);
-        const auto rounded = static_cast<float> (p);
-        const bool exact = exp2KernelCovers (x) & ! nearRoundingBoundary (p, rounded, exp2Margin);
-        const int again = static_cast<int> (! exact);
-        out[j] = rounded;
+        const auto p = exp2AsFloat (static_cast<double> (q[j]) * log2Of10, exp2Margin);
+        const int again = static_cast<int> (! p.certain);
+        out[j] = p.value;
         recompute[j] = again;
         anyRecompute |= again;
     }

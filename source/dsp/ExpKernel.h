@@ -4,7 +4,6 @@
 // test that says when its float rounding might differ from the C library's, the
 // gain curve can use it on every frame and fall back to the library on the rare
 // frames where the two could disagree: the audio keeps the library's bits.
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -49,27 +48,26 @@ inline double exp2Kernel (double x) noexcept
     return p * scale;
 }
 
-/** True when 'exact', a double close to the true value, lies within 'margin' float
-    rounding steps of the boundary between two floats, so that another computation
-    of the same value, accurate to half a step plus that margin, could round it to a
-    different float than 'rounded' (which is float(exact)). Also true for results that
-    are zero, subnormal, infinite or NaN. */
-inline bool nearRoundingBoundary (double exact, float rounded, double margin) noexcept
+/** True when 'exact', a positive double close to the true value, lies within
+    'margin' float rounding steps of a boundary between two floats, so that another
+    computation of the same value, accurate to half a step plus that margin, could
+    round to a different float than float(exact). Also true where float(exact) would
+    be subnormal, zero, infinite or NaN. */
+inline bool nearRoundingBoundary (double exact, double margin) noexcept
 {
-    std::uint32_t bits;
-    std::memcpy (&bits, &rounded, sizeof bits);
-    const std::uint32_t exponentBits = bits & 0x7F800000u;
-    float powerOfTwo; // 2^E of the result's binade, as a float
-    std::memcpy (&powerOfTwo, &exponentBits, sizeof powerOfTwo);
-    // Just below a power of two the floats are twice as dense: the boundary on that
-    // side is half as far. (Arithmetic rather than a select keeps the loop vector code.)
-    const bool belowPowerOfTwo = ((bits & 0x007FFFFFu) == 0u) & (exact < static_cast<double> (rounded));
-    const double halfStep = static_cast<double> (powerOfTwo) * 0x1p-24
-                            * (1.0 - 0.5 * static_cast<double> (static_cast<int> (belowPowerOfTwo)));
-    const double distance = std::fabs (exact - static_cast<double> (rounded));
-    // Non-short-circuit operators: no branches, so loops over blocks stay vector code.
-    const bool special = (exponentBits == 0u) | (exponentBits == 0x7F800000u);
-    return special | (distance > halfStep * (1.0 - 2.0 * margin));
+    // The 29 low mantissa bits of a double are its position within a float step
+    // (of its own binade, which also places the boundary just below a power of two
+    // right); a boundary sits at 2^28. Integer operations on 32-bit halves keep
+    // this as cheap as a float operation in vector code.
+    std::uint64_t bits;
+    std::memcpy (&bits, &exact, sizeof bits);
+    const auto low = static_cast<std::uint32_t> (bits) & 0x1FFFFFFFu;
+    const auto high = static_cast<std::uint32_t> (bits >> 32);
+    const auto tolerance = static_cast<std::uint32_t> (margin * 0x1p29);
+    const bool nearBoundary = low - (0x10000000u - tolerance) < 2u * tolerance;
+    const std::uint32_t exponent = (high >> 20) & 0x7FFu;
+    const bool outsideNormalFloats = exponent - (1023u - 126u) > 253u; // float exponents -126..127
+    return nearBoundary | outsideNormalFloats;
 }
 
 // How far, in float rounding steps, the C library's results may stray from
@@ -91,7 +89,7 @@ inline KernelFloat exp2AsFloat (double x, double margin) noexcept
 {
     const double e = exp2Kernel (x);
     const auto rounded = static_cast<float> (e);
-    return { rounded, static_cast<bool> (exp2KernelCovers (x) & ! nearRoundingBoundary (e, rounded, margin)) };
+    return { rounded, static_cast<bool> (exp2KernelCovers (x) & ! nearRoundingBoundary (e, margin)) };
 }
 
 } // namespace vrc

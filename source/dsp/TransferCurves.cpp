@@ -68,6 +68,27 @@ VRC_TARGET_AVX2 void DecibelCurve::gainsAvx2 (const float* envelope, float* out,
 }
 #endif
 
+namespace
+{
+/** expf(arg[i]) for n arguments, as the library would give it where used[i] is set. */
+VRC_INLINE_PASS void kneeExponentials (const float* arg, const int* used, float* out, int n) noexcept
+{
+    alignas (16) int recompute[chunkFrames];
+    int anyRecompute = 0;
+    for (int i = 0; i < n; ++i)
+    {
+        const auto e = exp2AsFloat (static_cast<double> (arg[i]) * log2OfE, expfMargin);
+        out[i] = e.value;
+        recompute[i] = used[i] & static_cast<int> (! e.certain);
+        anyRecompute |= recompute[i];
+    }
+    if (anyRecompute != 0)
+        for (int i = 0; i < n; ++i)
+            if (recompute[i] != 0)
+                out[i] = std::exp (arg[i]);
+}
+} // namespace
+
 // Each loop below is one pass over the chunk with no branches and no calls, so
 // the compiler turns it into vector code (a loop that mixes selects with the
 // conversions to double does not vectorise, hence the separate passes). The
@@ -98,52 +119,35 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
         fixedBend[j] = bitSelect (inKnee, 1.0f, floorBend);
     }
 
-    // The exponential only for the frames that use it, gathered into a dense
-    // list: below the knee (quiet passages, silence) there are none.
-    alignas (16) int frame[chunk];
-    alignas (16) float denseArg[chunk], denseExp[chunk];
+    // The exponential for the frames that use it: over the whole chunk when most
+    // do, otherwise gathered into a dense list (below the knee, in quiet passages
+    // and silence, there are none).
     int users = 0;
     for (int j = 0; j < n; ++j)
         users += usesExp[j];
-    int count = 0;
-    if (users * 4 > n * 3)
+    if (users * 2 > n)
+        kneeExponentials (kneeArg, usesExp, kneeExp, n);
+    else
     {
-        // Nearly all frames are in the knee: gathering would cost more than it saves.
-        for (int j = 0; j < n; ++j)
-        {
-            frame[j] = j;
-            denseArg[j] = kneeArg[j];
-        }
-        count = n;
-    }
-    else if (users > 0)
-    {
+        alignas (16) int frame[chunk], denseUse[chunk];
+        alignas (16) float denseArg[chunk], denseExp[chunk];
+        int count = 0;
         for (int j = 0; j < n; ++j)
         {
             frame[count] = j;
             count += usesExp[j];
         }
         for (int i = 0; i < count; ++i)
+        {
             denseArg[i] = kneeArg[frame[i]];
-    }
-
-    int anyRecompute = 0;
-    for (int i = 0; i < count; ++i)
-    {
-        const auto e = exp2AsFloat (static_cast<double> (denseArg[i]) * log2OfE, expfMargin);
-        denseExp[i] = e.value;
-        recompute[i] = usesExp[frame[i]] & static_cast<int> (! e.certain);
-        anyRecompute |= recompute[i];
-    }
-    if (anyRecompute != 0)
+            denseUse[i] = 1;
+        }
+        kneeExponentials (denseArg, denseUse, denseExp, count);
+        for (int j = 0; j < n; ++j)
+            kneeExp[j] = 0.0f; // any finite value: frames that do not use the exponential discard it
         for (int i = 0; i < count; ++i)
-            if (recompute[i] != 0)
-                denseExp[i] = std::exp (denseArg[i]);
-
-    for (int j = 0; j < n; ++j)
-        kneeExp[j] = 0.0f; // any finite value: frames that do not use the exponential discard it
-    for (int i = 0; i < count; ++i)
-        kneeExp[frame[i]] = denseExp[i];
+            kneeExp[frame[i]] = denseExp[i];
+    }
 
     // shape(), written with selects: the blend, then the output level.
     float* const bend = kneeArg; // the arguments are no longer needed
@@ -164,7 +168,7 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
     }
 
     // The power of ten.
-    anyRecompute = 0;
+    int anyRecompute = 0;
     for (int j = 0; j < n; ++j)
     {
         const auto p = exp2AsFloat (static_cast<double> (q[j]) * log2Of10, exp2Margin);

@@ -51,25 +51,50 @@ void loopOverMaterial (benchmark::State& state, const Channels& source, int bloc
     setFrameCounters (state, blockSize);
 }
 
+struct FloorBuffers
+{
+    static constexpr int chunk = 256; // as the engine does it
+    alignas (16) float mono[chunk], env[chunk], meterIn[chunk], scratch[3 * chunk];
+};
+
+/** The detector and the envelope recurrence over one block, chunk by chunk, as the engine runs them. */
+VRC_INLINE_PASS float envelopeOfBlock (float* const* ptrs, int numChannels, int frames, float envelope, FloorBuffers& b)
+{
+    const float attack = 0.995842f, release = 0.999887f; // 5 ms and 183.75 ms at 48 kHz
+    for (int offset = 0; offset < frames; offset += FloorBuffers::chunk)
+    {
+        const int n = std::min (FloorBuffers::chunk, frames - offset);
+        if (numChannels == 2)
+            vrc::mixToMono<2> (ptrs, 2, offset, n, b.mono);
+        else
+            vrc::mixToMono<1> (ptrs, 1, offset, n, b.mono);
+        envelope = vrc::followEnvelope (b.mono, n, envelope, attack, release, b.env, b.meterIn, b.scratch);
+    }
+    return envelope;
+}
+
+#if VRC_AVX2_DISPATCH
+// The engine runs its passes in an AVX2 copy where the processor has it; so does the floor.
+VRC_TARGET_AVX2 float envelopeOfBlockAvx2 (float* const* ptrs, int numChannels, int frames, float envelope, FloorBuffers& b)
+{
+    return envelopeOfBlock (ptrs, numChannels, frames, envelope, b);
+}
+#endif
+
 void envelopeFloor (benchmark::State& state, int channels, int blockSize)
 {
-    constexpr int chunk = 256; // as the engine does it
-    alignas (16) float mono[chunk], env[chunk], meterIn[chunk], scratch[3 * chunk];
+    FloorBuffers buffers;
     float envelope = 0.0f;
-    const float attack = 0.995842f, release = 0.999887f; // 5 ms and 183.75 ms at 48 kHz
     loopOverMaterial (state, musicLike (channels), blockSize,
                       [&] (float* const* ptrs, int numChannels, int frames)
                       {
-                          for (int offset = 0; offset < frames; offset += chunk)
-                          {
-                              const int n = std::min (chunk, frames - offset);
-                              if (numChannels == 2)
-                                  vrc::mixToMono<2> (ptrs, 2, offset, n, mono);
-                              else
-                                  vrc::mixToMono<1> (ptrs, 1, offset, n, mono);
-                              envelope = vrc::followEnvelope (mono, n, envelope, attack, release, env, meterIn, scratch);
-                          }
-                          benchmark::DoNotOptimize (env[0]);
+#if VRC_AVX2_DISPATCH
+                          if (vrc::cpuHasAvx2())
+                              envelope = envelopeOfBlockAvx2 (ptrs, numChannels, frames, envelope, buffers);
+                          else
+#endif
+                              envelope = envelopeOfBlock (ptrs, numChannels, frames, envelope, buffers);
+                          benchmark::DoNotOptimize (buffers.env[0]);
                       });
 }
 

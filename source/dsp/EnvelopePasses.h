@@ -58,9 +58,10 @@ VRC_INLINE_PASS float followEnvelope (const float* __restrict mono, int n, float
     float env = envelope;
     if (nonFinite == 0)
     {
-        // Both candidates are computed and one is selected: the chain from one
-        // envelope to the next is a multiply, an add and a select, with no branch
-        // to mispredict on the attack/release choice.
+        // Both candidates are computed ahead of the choice: from one envelope to
+        // the next the chain is one multiply and one add, whichever way it goes
+        // (the compiler keeps the choice a branch, which stays well predicted on
+        // audio: attack and release alternate in runs).
         for (int j = 0; j < n; ++j)
         {
             const float rising = attackTerm[j] + env * attack;

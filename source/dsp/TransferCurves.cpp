@@ -126,7 +126,14 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
     for (int j = 0; j < n; ++j)
         users += usesExp[j];
     if (users * 2 > n)
+    {
         kneeExponentials (kneeArg, usesExp, kneeExp, n);
+    }
+    else if (users == 0)
+    {
+        for (int j = 0; j < n; ++j)
+            kneeExp[j] = 0.0f; // any finite value: no frame uses it
+    }
     else
     {
         alignas (16) int frame[chunk], denseUse[chunk];

@@ -449,7 +449,9 @@ bool VstHostLayer::processDirect (float** inputs, float** outputs, int32_t numSa
                 return false;
     }
 
-    const juce::ScopedLock lock (processor->getCallbackLock());
+    // No callback lock: it only makes the framework's suspendProcessing() wait for
+    // a running block, and nothing in this plug-in suspends; the audio thread then
+    // takes no lock at all.
     if (processor->isSuspended())
         return false;
     for (int i = 0; i < channels; ++i)

@@ -11,6 +11,7 @@ namespace vrcbench
 
 constexpr float sampleRate = 48000.0f;
 constexpr int materialSeconds = 4;
+constexpr double pi = 3.14159265358979323846;
 
 using Channels = std::vector<std::vector<float>>;
 
@@ -24,8 +25,8 @@ inline Channels musicLike (int channels)
     {
         const double t = i / static_cast<double> (sampleRate);
         const double beat = std::fmod (t, 0.25);
-        const double hit = 0.9 * std::exp (-beat * 30.0) * std::sin (2.0 * M_PI * 60.0 * beat);
-        const double chord = 0.2 * (std::sin (2.0 * M_PI * 220.0 * t) + std::sin (2.0 * M_PI * 277.2 * t));
+        const double hit = 0.9 * std::exp (-beat * 30.0) * std::sin (2.0 * pi * 60.0 * beat);
+        const double chord = 0.2 * (std::sin (2.0 * pi * 220.0 * t) + std::sin (2.0 * pi * 277.2 * t));
         for (int ch = 0; ch < channels; ++ch)
             out[(size_t) ch][(size_t) i] = static_cast<float> (hit + chord * (ch == 0 ? 1.0 : 0.9)) + 0.01f * noise (rng);
     }

@@ -1,73 +1,36 @@
-// Cost of the signal path per stereo (or mono) frame at 48 kHz in 512-frame
-// blocks, for both curves, on music-like material and on digital silence after a
-// loud passage. A plain gain loop over the same buffers is the baseline, so
-// figures can be compared as ratios across machines.
-#include "CompressorEngine.h"
+// Cost of the signal path per stereo (or mono) frame at 48 kHz, for both curves
+// at the default knee (0.94) and the hardest (1), on music-like material and on
+// silence after a loud passage, in 512- and 32-frame blocks. The floor is the
+// envelope recurrence alone (mono mix, absolute value, attack/release choice,
+// multiply-add) as the engine runs it: the part no arrangement can parallelise.
+// Figures compare as ratios to the floor measured in the same run
+// (bench/ratios.py). With a reference engine built in, it runs beside this one.
+#include "BenchEngine.h"
+#include "BenchMaterial.h"
+#include "EnvelopePasses.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cmath>
-#include <random>
-#include <vector>
+#include <string>
 
 namespace
 {
-constexpr int blockSize = 512;
-constexpr float sampleRate = 48000.0f;
-constexpr int materialSeconds = 4;
+using namespace vrcbench;
 
-// Drum-like bursts over a sustained chord with a little noise: the envelope
-// alternates between attack and release and the knee is crossed often.
-std::vector<std::vector<float>> musicLike (int channels)
+void setFrameCounters (benchmark::State& state, int blockSize)
 {
-    const int n = static_cast<int> (sampleRate) * materialSeconds;
-    std::vector<std::vector<float>> out (static_cast<size_t> (channels), std::vector<float> (static_cast<size_t> (n)));
-    std::mt19937 rng (7);
-    std::uniform_real_distribution<float> noise (-1.0f, 1.0f);
-    for (int i = 0; i < n; ++i)
-    {
-        const double t = i / static_cast<double> (sampleRate);
-        const double beat = std::fmod (t, 0.25);
-        const double hit = 0.9 * std::exp (-beat * 30.0) * std::sin (2.0 * M_PI * 60.0 * beat);
-        const double chord = 0.2 * (std::sin (2.0 * M_PI * 220.0 * t) + std::sin (2.0 * M_PI * 277.2 * t));
-        for (int ch = 0; ch < channels; ++ch)
-            out[(size_t) ch][(size_t) i] = static_cast<float> (hit + chord * (ch == 0 ? 1.0 : 0.9)) + 0.01f * noise (rng);
-    }
-    return out;
+    state.SetItemsProcessed (state.iterations() * blockSize);
+    state.counters["ns_per_frame"] = benchmark::Counter (static_cast<double> (state.iterations() * blockSize),
+                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void configure (vrc::CompressorEngine& e, float curve)
+/** Calls step(pointers, channels, frames) on consecutive blocks of the material, restoring it when it runs out. */
+template <class Step>
+void loopOverMaterial (benchmark::State& state, const Channels& source, int blockSize, Step&& step)
 {
-    e.setSampleRate (sampleRate);
-    e.setRatio (0.75f);
-    e.setThreshold (-18.0f);
-    e.setGain (6.0f);
-    e.setAttack (0.005f);
-    e.setRelease (0.15f);
-    e.setKnee (0.94f);
-    e.setDryWet (1.0f);
-    e.setCurve (curve);
-}
-
-enum class Material { music, silenceAfterLoud };
-
-void runEngine (benchmark::State& state, float curve, int channels, Material material)
-{
-    vrc::CompressorEngine engine;
-    configure (engine, curve);
-    auto source = musicLike (channels);
-    if (material == Material::silenceAfterLoud)
-    {
-        // Leave the envelope decaying from a loud passage, then feed minutes of silence.
-        std::vector<float*> ptrs;
-        for (auto& ch : source)
-            ptrs.push_back (ch.data());
-        engine.process (ptrs.data(), channels, static_cast<int> (source[0].size()));
-        for (auto& ch : source)
-            std::fill (ch.begin(), ch.end(), 0.0f);
-    }
     auto work = source;
-    std::vector<float*> ptrs (static_cast<size_t> (channels));
+    const auto channels = static_cast<int> (source.size());
+    std::vector<float*> ptrs (source.size());
     const auto total = static_cast<int> (source[0].size());
     int position = 0;
     for (auto _ : state)
@@ -79,45 +42,102 @@ void runEngine (benchmark::State& state, float curve, int channels, Material mat
             work = source;
             state.ResumeTiming();
         }
-        for (int ch = 0; ch < channels; ++ch)
-            ptrs[(size_t) ch] = work[(size_t) ch].data() + position;
-        engine.process (ptrs.data(), channels, blockSize);
+        for (size_t ch = 0; ch < source.size(); ++ch)
+            ptrs[ch] = work[ch].data() + position;
+        step (ptrs.data(), channels, blockSize);
         benchmark::DoNotOptimize (work[0][(size_t) position]);
         position += blockSize;
     }
-    state.SetItemsProcessed (state.iterations() * blockSize);
-    state.counters["ns_per_frame"] = benchmark::Counter (static_cast<double> (state.iterations() * blockSize),
-                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    setFrameCounters (state, blockSize);
 }
 
-// Baseline: a gain and a dry/wet blend on the same buffers, nothing else.
-void baselineGain (benchmark::State& state)
+struct FloorBuffers
 {
-    auto work = musicLike (2);
-    int position = 0;
-    const auto total = static_cast<int> (work[0].size());
-    for (auto _ : state)
+    static constexpr int chunk = 256; // as the engine does it
+    alignas (16) float mono[chunk], env[chunk], meterIn[chunk], scratch[3 * chunk];
+};
+
+/** The detector and the envelope recurrence over one block, chunk by chunk, as the engine runs them. */
+VRC_INLINE_PASS float envelopeOfBlock (float* const* ptrs, int numChannels, int frames, float envelope, FloorBuffers& b)
+{
+    const float attack = 0.995842f, release = 0.999887f; // 5 ms and 183.75 ms at 48 kHz
+    for (int offset = 0; offset < frames; offset += FloorBuffers::chunk)
     {
-        if (position + blockSize > total)
-            position = 0;
-        for (auto& ch : work)
-            for (int j = position; j < position + blockSize; ++j)
-                ch[(size_t) j] = ch[(size_t) j] * 0.999f * 0.9f + 0.1f * ch[(size_t) j];
-        benchmark::DoNotOptimize (work[0][(size_t) position]);
-        position += blockSize;
+        const int n = std::min (FloorBuffers::chunk, frames - offset);
+        if (numChannels == 2)
+            vrc::mixToMono<2> (ptrs, 2, offset, n, b.mono);
+        else
+            vrc::mixToMono<1> (ptrs, 1, offset, n, b.mono);
+        envelope = vrc::followEnvelope (b.mono, n, envelope, attack, release, b.env, b.meterIn, b.scratch);
     }
-    state.SetItemsProcessed (state.iterations() * blockSize);
-    state.counters["ns_per_frame"] = benchmark::Counter (static_cast<double> (state.iterations() * blockSize),
-                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    return envelope;
+}
+
+#if VRC_AVX2_DISPATCH
+// The engine runs its passes in an AVX2 copy where the processor has it; so does the floor.
+VRC_TARGET_AVX2 float envelopeOfBlockAvx2 (float* const* ptrs, int numChannels, int frames, float envelope, FloorBuffers& b)
+{
+    return envelopeOfBlock (ptrs, numChannels, frames, envelope, b);
+}
+#endif
+
+void envelopeFloor (benchmark::State& state, int channels, int blockSize)
+{
+    FloorBuffers buffers;
+    float envelope = 0.0f;
+    loopOverMaterial (state, musicLike (channels), blockSize,
+                      [&] (float* const* ptrs, int numChannels, int frames)
+                      {
+#if VRC_AVX2_DISPATCH
+                          if (vrc::cpuHasAvx2())
+                              envelope = envelopeOfBlockAvx2 (ptrs, numChannels, frames, envelope, buffers);
+                          else
+#endif
+                              envelope = envelopeOfBlock (ptrs, numChannels, frames, envelope, buffers);
+                          benchmark::DoNotOptimize (buffers.env[0]);
+                      });
+}
+
+void runEngine (benchmark::State& state, bool reference, EngineSettings settings, int channels, Material material,
+                int blockSize)
+{
+    auto engine = reference ? makeReferenceEngine (settings) : makeCurrentEngine (settings);
+    auto p = programme (material, channels);
+    if (! p.lead.empty())
+        runInBlocks (p.lead, 512, [&] (float* const* c, int n, int f) { engine->process (c, n, f); });
+    loopOverMaterial (state, p.body, blockSize, [&] (float* const* c, int n, int f) { engine->process (c, n, f); });
+}
+
+void registerAll()
+{
+    for (int block : { 512, 32 })
+        for (int channels : { 2, 1 })
+        {
+            const std::string shape = (channels == 2 ? "stereo" : "mono") + std::string ("/") + std::to_string (block);
+            benchmark::RegisterBenchmark (("floor/" + shape).c_str(), envelopeFloor, channels, block);
+            for (bool reference : { false, true })
+            {
+                if (reference && makeReferenceEngine ({}) == nullptr)
+                    continue;
+                struct Case { const char* name; EngineSettings settings; };
+                for (const auto& c : { Case { "curve0", { 0.0f, 0.94f } }, Case { "curve1", { 1.0f, 0.94f } },
+                                       Case { "curve1hard", { 1.0f, 1.0f } } })
+                    for (auto material : { Material::music, Material::musicInKnee, Material::silenceAfterLoud })
+                    {
+                        const std::string name = std::string (reference ? "reference/" : "engine/") + c.name + "/"
+                                                 + materialName (material) + "/" + shape;
+                        benchmark::RegisterBenchmark (name.c_str(), runEngine, reference, c.settings, channels, material, block);
+                    }
+            }
+        }
 }
 } // namespace
 
-BENCHMARK (baselineGain);
-BENCHMARK_CAPTURE (runEngine, linearStereoMusic, 0.0f, 2, Material::music);
-BENCHMARK_CAPTURE (runEngine, linearStereoSilenceAfterLoud, 0.0f, 2, Material::silenceAfterLoud);
-BENCHMARK_CAPTURE (runEngine, decibelStereoMusic, 1.0f, 2, Material::music);
-BENCHMARK_CAPTURE (runEngine, decibelStereoSilenceAfterLoud, 1.0f, 2, Material::silenceAfterLoud);
-BENCHMARK_CAPTURE (runEngine, linearMonoMusic, 0.0f, 1, Material::music);
-BENCHMARK_CAPTURE (runEngine, decibelMonoMusic, 1.0f, 1, Material::music);
-
-BENCHMARK_MAIN();
+int main (int argc, char** argv)
+{
+    registerAll();
+    benchmark::Initialize (&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,9 +1,11 @@
 #include "CompressorEngine.h"
 
+#include "EnvelopePasses.h"
 #include "ScopedFlushDenormals.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace vrc
@@ -19,6 +21,20 @@ float dbToGain (float dB) noexcept
 // Effective release is lengthened by 45 ms times the ratio: heavier compression
 // recovers more slowly, which keeps the gain from pumping on sustained material.
 constexpr double releaseRatioSeconds = 0.045;
+
+// Frames per pass; the passes' buffers live on the stack.
+constexpr int chunkFrames = 256;
+
+/** Make-up, gain and the dry/wet blend on one channel, in place. */
+VRC_INLINE_PASS void applyGain (float* samples, const float* __restrict gain, int n, float makeup, float wet, float dry) noexcept
+{
+    for (int j = 0; j < n; ++j)
+    {
+        const float s = samples[j];
+        const float processed = ((s * makeup) * gain[j]) * wet;
+        samples[j] = processed + dry * s;
+    }
+}
 } // namespace
 
 void CompressorEngine::setThreshold (float dB) noexcept
@@ -114,74 +130,83 @@ void CompressorEngine::process (float* const* channelData, int numChannels, int 
     const bool decibel = getCurve() != 0; // chosen once per block
 
     if (n == 1)
-        decibel ? processSamples<true, 1> (n, numSamples) : processSamples<false, 1> (n, numSamples);
+        decibel ? dispatch<true, 1> (n, numSamples) : dispatch<false, 1> (n, numSamples);
     else if (n == 2)
-        decibel ? processSamples<true, 2> (n, numSamples) : processSamples<false, 2> (n, numSamples);
+        decibel ? dispatch<true, 2> (n, numSamples) : dispatch<false, 2> (n, numSamples);
     else
-        decibel ? processSamples<true, 0> (n, numSamples) : processSamples<false, 0> (n, numSamples);
+        decibel ? dispatch<true, 0> (n, numSamples) : dispatch<false, 0> (n, numSamples);
 }
+
+template <bool decibelCurve, int fixedChannels>
+void CompressorEngine::dispatch (int numChannels, int numSamples) noexcept
+{
+#if VRC_AVX2_DISPATCH
+    if (cpuHasAvx2())
+    {
+        processSamplesAvx2<decibelCurve, fixedChannels> (numChannels, numSamples);
+        return;
+    }
+#endif
+    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples);
+}
+
+#if VRC_AVX2_DISPATCH
+template <bool decibelCurve, int fixedChannels>
+VRC_TARGET_AVX2 void CompressorEngine::processSamplesAvx2 (int numChannels, int numSamples) noexcept
+{
+    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples);
+}
+#endif
 
 template <bool decibelCurve, int fixedChannels>
 void CompressorEngine::processSamples (int numChannelsIn, int numSamples) noexcept
 {
     const int numChannels = fixedChannels > 0 ? fixedChannels : numChannelsIn;
-    const auto channelCount = static_cast<float> (numChannels);
 
-    // One consistent snapshot per block: the loop reads finished values only.
+    // One consistent snapshot per block: the passes read finished values only.
     const CurveSettings settings = curveSettings();
-    const LinearCurve linear (settings);
-    const DecibelCurve decibel (settings);
+    if (! curvesBuilt || std::memcmp (&settings, &curveKey, sizeof settings) != 0)
+    {
+        cachedLinear = LinearCurve (settings);
+        cachedDecibel = DecibelCurve (settings);
+        curveKey = settings;
+        curvesBuilt = true;
+    }
+    const LinearCurve& linear = cachedLinear;
+    const DecibelCurve& decibel = cachedDecibel;
     const float attack = load (attackCoeff), release = load (releaseCoeff);
     const float makeup = load (makeupGain), wet = load (dryWet);
     const float dry = 1.0f - wet;
 
-    float env = envelope;
-    float lastLinearGain = currentGain;
-
-    for (int j = 0; j < numSamples; ++j)
+    // Passes over chunks of the block: the detector and the envelope (the only
+    // serial work), the gain curve, the channels, the meters. Each frame's result
+    // is the same float arithmetic a frame-by-frame loop would do.
+    alignas (16) float mono[chunkFrames], meterIn[chunkFrames], env[chunkFrames], gain[chunkFrames];
+    alignas (16) float scratch[3 * chunkFrames];
+    for (int offset = 0; offset < numSamples; offset += chunkFrames)
     {
-        float sum = 0.0f;
-        for (int i = 0; i < numChannels; ++i)
-            sum = sum + channels[(size_t) i][j];
-        const float mono = sum / channelCount;
+        const int n = std::min (chunkFrames, numSamples - offset);
+        mixToMono<fixedChannels> (channels.data(), numChannels, offset, n, mono);
+        envelope = followEnvelope (mono, n, envelope, attack, release, env, meterIn, scratch);
 
-        const float level = std::fabs (mono);
-        if (level <= std::numeric_limits<float>::max())
-        {
-            inputMeter.push (mono);
-            const float c = level > env ? attack : release;
-            const float held = env * c;
-            env = level * (1.0f - c) + held;
-        }
-        else
-        {
-            // A NaN or infinite sample neither moves the envelope nor enters the
-            // meter, so one bad sample cannot poison the instance for good.
-            inputMeter.push (0.0f);
-        }
-
-        float g;
         if constexpr (decibelCurve)
         {
-            g = decibel.gain (env);
+            decibel.gains (env, gain, n);
         }
         else
         {
-            g = linear.gain (env);
-            lastLinearGain = g;
+            linear.gains (env, gain, n);
+            currentGain = gain[n - 1];
         }
-        gainMeter.push (g);
 
         for (int i = 0; i < numChannels; ++i)
-        {
-            float& s = channels[(size_t) i][j];
-            const float processed = ((s * makeup) * g) * wet;
-            s = processed + dry * s;
-        }
-    }
+            applyGain (channels[(size_t) i] + offset, gain, n, makeup, wet, dry);
 
-    envelope = env;
-    currentGain = lastLinearGain;
+        inputMeter.pushBlock (meterIn, n);
+        gainMeter.pushBlock (gain, n);
+    }
+    inputMeter.publish();
+    gainMeter.publish();
 }
 
 } // namespace vrc

@@ -2,6 +2,7 @@
 // The whole signal path: mono peak detector, attack/release envelope, one of two
 // transfer curves, make-up gain and dry/wet, plus the input and gain meters.
 // Setters may run on any thread while process() runs on the audio thread.
+#include "CpuDispatch.h"
 #include "RmsMeter.h"
 #include "TransferCurves.h"
 
@@ -59,7 +60,11 @@ private:
     void updateKneeWidth() noexcept;
 
     template <bool decibelCurve, int fixedChannels>
-    void processSamples (int numChannels, int numSamples) noexcept;
+    void dispatch (int numChannels, int numSamples) noexcept;
+    template <bool decibelCurve, int fixedChannels>
+    void processSamplesAvx2 (int numChannels, int numSamples) noexcept;
+    template <bool decibelCurve, int fixedChannels>
+    VRC_INLINE_PASS void processSamples (int numChannels, int numSamples) noexcept;
 
     // Settings: written whole by the setters, read by the audio thread.
     Value attackTime { 0.1f };
@@ -77,7 +82,12 @@ private:
     Value kneeValue { 0.0f };
     std::atomic<int> curve { 0 };
 
-    // Audio-thread state.
+    // Audio-thread state. The curves are rebuilt only when their settings change
+    // (the decibel curve's constructor evaluates an exponential).
+    CurveSettings curveKey {};
+    bool curvesBuilt = false;
+    LinearCurve cachedLinear { CurveSettings {} };
+    DecibelCurve cachedDecibel { CurveSettings {} };
     float currentGain = 1.0f;
     float envelope = 0.0f;
     RmsMeter inputMeter, gainMeter;

@@ -28,13 +28,26 @@ inline float fastLog2 (float v) noexcept
     return exponent + q;
 }
 
+constexpr float fastLogLn2 = 0.6931471824645996f;
+
+/** fastLog2(10) ln 2: dividing by it makes fastLog10(10) exactly 1. */
+inline float fastLog10Divisor() noexcept
+{
+    return fastLog2 (10.0f) * fastLogLn2;
+}
+
+/** fastLog10 with its divisor passed in, for loops that must not touch a static. */
+inline float fastLog10 (float v, float divisor) noexcept
+{
+    const float numerator = fastLog2 (v) * fastLogLn2;
+    return numerator / divisor;
+}
+
 /** log10 built from fastLog2, normalised so that fastLog10(10) is exactly 1. */
 inline float fastLog10 (float v) noexcept
 {
-    constexpr float ln2 = 0.6931471824645996f;
-    static const float log2Of10 = fastLog2 (10.0f) * ln2;
-    const float numerator = fastLog2 (v) * ln2;
-    return numerator / log2Of10;
+    static const float divisor = fastLog10Divisor();
+    return fastLog10 (v, divisor);
 }
 
 } // namespace vrc

@@ -1,7 +1,11 @@
 #pragma once
-// Sliding-window RMS meter (100 ms) with constant work per value. The audio
-// thread pushes; any other thread may read the level at the same time.
+// Sliding-window RMS meter (100 ms). The audio thread adds a block of values at a
+// time and publishes the reading once per block; any other thread may read the
+// level at the same time.
+#include "CpuDispatch.h"
+
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 namespace vrc
@@ -21,27 +25,19 @@ public:
     /** Sets an empty window of n values (clamped to 1..capacity). */
     void setLength (int n) noexcept;
 
-    /** Adds one value; its square, clamped to [0, 2], enters the window. */
+    /** Adds n values; their squares, clamped to [0, 2], enter the window. The
+        reading follows at the next publish(). */
+    void pushBlock (const float* x, int n) noexcept;
+
+    /** Makes the current window the reading. A new window publishes nothing until
+        its first value arrives, so the previous reading holds until then. */
+    void publish() noexcept;
+
+    /** One value, published at once. */
     void push (float x) noexcept
     {
-        float v = x * x;
-        if (v > 2.0f)
-            v = 2.0f;
-        else if (! (v >= 0.0f))
-            v = 0.0f; // also catches NaN, which would otherwise stay in the sum for good
-
-        const int n = length;
-        if (n <= 0)
-            return; // no window before the first prepare
-        const int i = writeIndex;
-        sum = sum + v;
-        sum = sum - buffer[(size_t) i];
-        buffer[(size_t) i] = v;
-        // Publish the running sum and its window; the reader divides and takes the
-        // square root, so the audio thread pays for neither on every sample.
-        publishedSum.store (sum, std::memory_order_relaxed);
-        publishedLength.store (n, std::memory_order_relaxed);
-        writeIndex = (i + 1 == n) ? 0 : i + 1;
+        pushBlock (&x, 1);
+        publish();
     }
 
     /** Current RMS value (linear). Safe from any thread. */
@@ -54,14 +50,21 @@ public:
     float getSampleRate() const noexcept { return sampleRate; }
 
 private:
+    void addSegment (const float* x, int n) noexcept;
+    void addSegmentAvx2 (const float* x, int n) noexcept;
+    VRC_INLINE_PASS void addSegmentPasses (const float* x, int n) noexcept;
+
     float sampleRate = 44100.0f;
     int length = 0;
     int writeIndex = 0;
-    std::unique_ptr<float[]> buffer;
-    float sum = 0.0f;
+    bool hasValues = false;
+    std::unique_ptr<float[]> buffer; // the window's squares
 
-    // The reader's view of the last push: a new window publishes nothing until
-    // its first value arrives, so the previous reading holds until then.
+    // The window's sum as an integer count of 2^-45: adding and removing squares
+    // is exact, so the sum never drifts and silence after a loud passage reads
+    // exactly zero. A full window of the largest square (2) needs 2^62.6.
+    std::int64_t sum = 0;
+
     std::atomic<float> publishedSum { 0.0f };
     std::atomic<int> publishedLength { 0 };
 };

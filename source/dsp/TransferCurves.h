@@ -3,6 +3,7 @@
 // the engine's settings. The engine's per-sample loop and the offline plotting
 // tools use the same code, so a plot always shows what the audio gets.
 
+#include "CpuDispatch.h"
 #include "FastLog.h"
 
 #include <algorithm>
@@ -27,15 +28,22 @@ public:
     explicit LinearCurve (const CurveSettings& s) noexcept;
     float gain (float x) const noexcept
     {
-        float d = 0.0f;
-        if (x > start)
-        {
-            const float u = x - start;
-            const float ub = u * b;
-            d = (u * ratio) * ub / (ub + 1.0f);
-        }
+        // The bend is computed on every frame and then selected, not branched
+        // around, so that a loop over a block vectorises; below the start its
+        // value is discarded.
+        const float u = x - start;
+        const float ub = u * b;
+        const float bend = (u * ratio) * ub / (ub + 1.0f);
+        const float d = x > start ? bend : 0.0f;
         const float g = 1.0f - d / (x + 0.00001f);
         return g == g ? g : 1.0f; // a degenerate setting must not turn the audio into NaN
+    }
+
+    /** gain() for n envelope values. */
+    VRC_INLINE_PASS void gains (const float* envelope, float* out, int n) const noexcept
+    {
+        for (int j = 0; j < n; ++j)
+            out[j] = gain (envelope[j]);
     }
 
 private:
@@ -63,18 +71,19 @@ public:
         return x - (ratio * s * knee / 6.0f + f);
     }
 
+    /** The gain factor for one envelope value: gains() for a block of one. */
     float gain (float envelope) const noexcept
     {
-        // The offset keeps the logarithm finite in digital silence.
-        const float level = 20.0f * fastLog10 (envelope + 1.0e-7f);
-        const float y = shape (level);
-        const float out = powerOfTen (y / 20.0f);
-        const float g = out / (envelope + 1.0e-8f);
-        // The two offsets above do not match, so near silence g would climb to about
-        // 9.6 (+19.6 dB): an expander on quiet or phase-cancelled material. This curve
-        // only ever reduces; NaN from a degenerate knee setting also lands here.
-        return g <= 1.0f ? g : 1.0f;
+        float g;
+        gains (&envelope, &g, 1);
+        return g;
     }
+
+    /** For each envelope value: its level in dB, shape(), back to a linear
+        amplitude, divided by the envelope and capped at 1. The float results are
+        those of shape() and of a double-precision std::exp2 for the power of ten;
+        only how they are computed is arranged for speed. */
+    void gains (const float* envelope, float* out, int n) const noexcept;
 
     /** Twice the logistic function of 4 pi (d - 1/2): the knee's blend from 0 to 1. */
     static float kneeBlend (float d) noexcept;
@@ -87,7 +96,11 @@ private:
         return static_cast<float> (std::exp2 (static_cast<double> (q) * 3.321928094887362347870319));
     }
 
-    float threshold, ratio, knee, kneeSixth, kneeStart, floorBend;
+    template <int chunk>
+    VRC_INLINE_PASS void gainsOfChunk (const float* envelope, float* out, int n) const noexcept;
+    void gainsAvx2 (const float* envelope, float* out, int n) const noexcept;
+
+    float threshold, ratio, knee, kneeSixth, kneeStart, floorBend, logDivisor;
 };
 
 } // namespace vrc

@@ -261,6 +261,11 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
         case effCanDo:
             return canDo (static_cast<const char*> (ptr));
 
+        case effMainsChanged:
+            resumed = value != 0;
+            directProcessing = false;
+            return toWrapper (opcode, index, value, ptr, opt);
+
         default:
             return toWrapper (opcode, index, value, ptr, opt);
     }
@@ -452,8 +457,47 @@ float VstHostLayer::getParameterFromHost (Effect* e, int32_t index)
 
 void VstHostLayer::processReplacingFromHost (Effect* e, float** inputs, float** outputs, int32_t numSamples)
 {
-    if (auto* layer = fromHostSide (e))
-        layer->wrapper->processReplacing (layer->wrapper, inputs, outputs, numSamples);
+    auto* layer = fromHostSide (e);
+    if (layer == nullptr)
+        return;
+    if (layer->directProcessing.load (std::memory_order_relaxed) && layer->processDirect (inputs, outputs, numSamples))
+        return;
+    layer->wrapper->processReplacing (layer->wrapper, inputs, outputs, numSamples);
+    layer->directProcessing.store (layer->resumed.load (std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+bool VstHostLayer::processDirect (float** inputs, float** outputs, int32_t numSamples)
+{
+    // The wrapper copies every input to its output and hands the processor a
+    // buffer over the outputs; here the same happens without its per-block
+    // bookkeeping: no copy when the host processes in place, one copy otherwise.
+    // Anything unusual (missing, shared or crossed channel buffers, a suspended
+    // processor) is left to the wrapper, which handles it with buffers of its own.
+    const int channels = processor->getTotalNumOutputChannels();
+    if (inputs == nullptr || outputs == nullptr || numSamples < 0 || channels < 1 || channels > 2
+        || processor->getTotalNumInputChannels() != channels)
+        return false;
+    for (int i = 0; i < channels; ++i)
+    {
+        if (inputs[i] == nullptr || outputs[i] == nullptr)
+            return false;
+        for (int j = 0; j < channels; ++j)
+            if (j != i && (outputs[i] == outputs[j] || outputs[i] == inputs[j]))
+                return false;
+    }
+
+    // No callback lock: it only makes the framework's suspendProcessing() wait for
+    // a running block, and nothing in this plug-in suspends; the audio thread then
+    // takes no lock at all.
+    if (processor->isSuspended())
+        return false;
+    for (int i = 0; i < channels; ++i)
+        if (outputs[i] != inputs[i])
+            std::memmove (outputs[i], inputs[i], static_cast<size_t> (numSamples) * sizeof (float));
+    juce::AudioBuffer<float> buffer (outputs, channels, static_cast<int> (numSamples));
+    juce::MidiBuffer noMidi;
+    processor->processBlock (buffer, noMidi);
+    return true;
 }
 
 void VstHostLayer::processDoubleReplacingFromHost (Effect* e, double** inputs, double** outputs, int32_t numSamples)

@@ -41,6 +41,7 @@ private:
     vst2::IntPtr negotiateWindowSize (int32_t width, vst2::IntPtr height, vst2::Effect* wrapperSide);
     vst2::IntPtr toHost (vst2::Effect* wrapperSide, int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     void mirrorWrapperDescriptor() noexcept;
+    bool processDirect (float** inputs, float** outputs, int32_t numSamples);
 
     // The host holds a pointer to this first member; its 'object' points back here.
     vst2::Effect effect {};
@@ -56,5 +57,8 @@ private:
     std::atomic<int> inputArrangement { noArrangement }, outputArrangement { noArrangement };
     std::atomic<int> editorWidth { -1 }, editorHeight { -1 };
     std::atomic<bool> editorOpen { false };
+    // Between a resume and the next suspend, once the wrapper has run its first
+    // block (where it finishes its own start-up), blocks go straight to the processor.
+    std::atomic<bool> resumed { false }, directProcessing { false };
 };
 } // namespace vrc

@@ -1,0 +1,10 @@
+#include "CompressorEngine.h"
+#include "EngineAdapter.h"
+
+namespace vrcbench
+{
+std::unique_ptr<BenchEngine> makeCurrentEngine (EngineSettings s)
+{
+    return std::make_unique<EngineAdapter<vrc::CompressorEngine>> (s);
+}
+} // namespace vrcbench

@@ -1,0 +1,95 @@
+#pragma once
+// A power of two in double precision made only of additions, multiplications and
+// bit operations, so that loops over a block of values vectorise. Paired with a
+// test that says when its float rounding might differ from the C library's, the
+// gain curve can use it on every frame and fall back to the library on the rare
+// frames where the two could disagree: the audio keeps the library's bits.
+#include <cstdint>
+#include <cstring>
+
+namespace vrc
+{
+
+/** True where exp2Kernel(x) is meaningful: |x| <= 1000 (so not NaN). */
+inline bool exp2KernelCovers (double x) noexcept
+{
+    return (x >= -1000.0) & (x <= 1000.0); // no short circuit: no branch in vector loops
+}
+
+/** 2^x with a relative error about 1e-12, far below a float's rounding step of
+    6e-8, where exp2KernelCovers(x); elsewhere the result is meaningless. The range
+    is checked by the caller rather than clamped here: GCC does not vectorise a loop
+    with two selects in a row followed by arithmetic. */
+inline double exp2Kernel (double x) noexcept
+{
+    // Adding 1.5 * 2^52 rounds x to an integer k and leaves k in the low mantissa bits.
+    constexpr double shifter = 0x1.8p52;
+    const double shifted = x + shifter;
+    std::uint64_t kBits;
+    std::memcpy (&kBits, &shifted, sizeof kBits);
+    const double k = shifted - shifter;
+    const double f = x - k; // exact, within [-0.5, 0.5]
+
+    // 2^f on [-0.5, 0.5]: interpolation at the nine Chebyshev nodes (error 1.1e-12).
+    double p = 0x1.63d136366db24p-20;
+    p = p * f + 0x1.00dc4a532fb8ep-16;
+    p = p * f + 0x1.4308ac85aa947p-13;
+    p = p * f + 0x1.5d8745a728441p-10;
+    p = p * f + 0x1.3b2ab7181b755p-7;
+    p = p * f + 0x1.c6b08dd6fd234p-5;
+    p = p * f + 0x1.ebfbdff823cedp-3;
+    p = p * f + 0x1.62e42fef84cf0p-1;
+    p = p * f + 1.0;
+
+    // 2^k built directly as a double's exponent field (k + 1023 lies in 23..2023).
+    const std::uint64_t scaleBits = (kBits + 1023u) << 52;
+    double scale;
+    std::memcpy (&scale, &scaleBits, sizeof scale);
+    return p * scale;
+}
+
+/** True when 'exact', a positive double close to the true value, lies within
+    'margin' float rounding steps of a boundary between two floats, so that another
+    computation of the same value, accurate to half a step plus that margin, could
+    round to a different float than float(exact). Also true where float(exact) would
+    be subnormal, zero, infinite or NaN. */
+inline bool nearRoundingBoundary (double exact, double margin) noexcept
+{
+    // The 29 low mantissa bits of a double are its position within a float step
+    // (of its own binade, which also places the boundary just below a power of two
+    // right); a boundary sits at 2^28. Integer operations on 32-bit halves keep
+    // this as cheap as a float operation in vector code.
+    std::uint64_t bits;
+    std::memcpy (&bits, &exact, sizeof bits);
+    const auto low = static_cast<std::uint32_t> (bits) & 0x1FFFFFFFu;
+    const auto high = static_cast<std::uint32_t> (bits >> 32);
+    const auto tolerance = static_cast<std::uint32_t> (margin * 0x1p29);
+    const bool nearBoundary = low - (0x10000000u - tolerance) < 2u * tolerance;
+    const std::uint32_t exponent = (high >> 20) & 0x7FFu;
+    const bool outsideNormalFloats = exponent - (1023u - 126u) > 253u; // float exponents -126..127
+    return nearBoundary | outsideNormalFloats;
+}
+
+// How far, in float rounding steps, the C library's results may stray from
+// exactly rounded ones: its expf is documented within 0.502 steps, its double exp2
+// within a double's step (2^-29 of a float's). The kernel's own error (1e-5 steps)
+// is added.
+constexpr double expfMargin = 0.004;
+constexpr double exp2Margin = 0.0001;
+
+/** float(2^x) from the kernel, and whether that float is certainly the one the
+    library's value rounds to (otherwise the caller asks the library). */
+struct KernelFloat
+{
+    float value;
+    bool certain;
+};
+
+inline KernelFloat exp2AsFloat (double x, double margin) noexcept
+{
+    const double e = exp2Kernel (x);
+    const auto rounded = static_cast<float> (e);
+    return { rounded, static_cast<bool> (exp2KernelCovers (x) & ! nearRoundingBoundary (e, margin)) };
+}
+
+} // namespace vrc

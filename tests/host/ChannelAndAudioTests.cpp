@@ -339,5 +339,33 @@ TEST_F (AudioTest, ResumeAsksTheProcessLevelAndNoTransport)
         EXPECT_EQ (call.effect, plugin.effect()) << "host calls must carry the descriptor the host holds";
     // audioMasterGetTime is checked for every test by the fixture.
 }
+TEST_F (AudioTest, CarelessHostBuffersAndBlockSizesNeitherCrashNorOverrun)
+{
+    // Blocks longer than announced while the outputs share one buffer (the wrapper's
+    // scratch path), a block size the framework cannot allocate from, a missing
+    // input: each is answered with finite audio and no write outside the buffers.
+    for (const IntPtr announced : { IntPtr (64), IntPtr (-1), IntPtr (0) })
+    {
+        PluginInstance plugin;
+        plugin.dispatch (effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        plugin.dispatch (effSetBlockSize, 0, announced);
+        plugin.dispatch (effMainsChanged, 0, 1);
+
+        const auto input = testSignal (2, 1000);
+        std::vector<float> in0 (input[0]), in1 (input[1]), shared (1000, 7.0f);
+        float* inputs[] = { in0.data(), in1.data() };
+        float* sharedOutputs[] = { shared.data(), shared.data() };
+        for (int block = 0; block < 3; ++block)
+            plugin.effect()->processReplacing (plugin.effect(), inputs, sharedOutputs, 1000);
+        EXPECT_TRUE (std::all_of (shared.begin(), shared.end(), [] (float x) { return std::isfinite (x); })) << announced;
+
+        std::vector<float> out0 (1000, 7.0f), out1 (1000, 7.0f);
+        float* missingInput[] = { in0.data(), nullptr };
+        float* outputs[] = { out0.data(), out1.data() };
+        plugin.effect()->processReplacing (plugin.effect(), missingInput, outputs, 1000);
+        EXPECT_EQ (out1, std::vector<float> (1000, 0.0f)) << "a block without its input comes out silent";
+    }
+}
+
 } // namespace
 } // namespace vsthost

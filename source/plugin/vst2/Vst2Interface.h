@@ -30,6 +30,7 @@ enum Request : int32_t
     effGetParamDisplay = 7,
     effGetParamName = 8,
     effSetSampleRate = 10,
+    effSetBlockSize = 11,
     effMainsChanged = 12,
     effEditGetRect = 13,
     effEditOpen = 14,

@@ -261,6 +261,15 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
         case effCanDo:
             return canDo (static_cast<const char*> (ptr));
 
+        case effSetBlockSize:
+        {
+            // The wrapper allocates scratch channels from this number: nothing it
+            // cannot allocate, and at least one frame.
+            const bool usable = value > 0 && value <= maxBlockSize;
+            blockSize = usable ? static_cast<int32_t> (value) : defaultBlockSize;
+            return toWrapper (opcode, index, blockSize.load(), ptr, opt);
+        }
+
         case effMainsChanged:
             resumed = value != 0;
             directProcessing = false;
@@ -462,8 +471,46 @@ void VstHostLayer::processReplacingFromHost (Effect* e, float** inputs, float** 
         return;
     if (layer->directProcessing.load (std::memory_order_relaxed) && layer->processDirect (inputs, outputs, numSamples))
         return;
-    layer->wrapper->processReplacing (layer->wrapper, inputs, outputs, numSamples);
-    layer->directProcessing.store (layer->resumed.load (std::memory_order_relaxed), std::memory_order_relaxed);
+    if (layer->forwardInPieces (inputs, outputs, numSamples, layer->wrapper->processReplacing))
+        layer->directProcessing.store (layer->resumed.load (std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+template <typename Sample>
+bool VstHostLayer::forwardInPieces (Sample** inputs, Sample** outputs, int32_t numSamples,
+                                    void (*process) (Effect*, Sample**, Sample**, int32_t))
+{
+    if (inputs == nullptr || outputs == nullptr || numSamples <= 0)
+        return false;
+
+    // The wrapper copies each input over its output; a missing input would be read
+    // through a null pointer. Such a block comes out silent.
+    const int numIn = std::min (effect.numInputs, 2), numOut = std::min (effect.numOutputs, 2);
+    for (int i = 0; i < numIn; ++i)
+    {
+        if (inputs[i] == nullptr)
+        {
+            for (int o = 0; o < numOut; ++o)
+                if (outputs[o] != nullptr)
+                    std::fill (outputs[o], outputs[o] + numSamples, Sample (0));
+            return false;
+        }
+    }
+
+    // For missing or shared output buffers the wrapper works in scratch channels
+    // of twice the announced block size, allocated once; a host block longer than
+    // announced is handed over in pieces that fit them.
+    const int32_t piece = blockSize.load (std::memory_order_relaxed);
+    for (int32_t done = 0; done < numSamples; done += piece)
+    {
+        Sample* in[2] {};
+        Sample* out[2] {};
+        for (int i = 0; i < numIn; ++i)
+            in[i] = inputs[i] + done;
+        for (int o = 0; o < numOut; ++o)
+            out[o] = outputs[o] != nullptr ? outputs[o] + done : nullptr;
+        process (wrapper, in, out, std::min (piece, numSamples - done));
+    }
+    return true;
 }
 
 bool VstHostLayer::processDirect (float** inputs, float** outputs, int32_t numSamples)
@@ -504,7 +551,7 @@ void VstHostLayer::processDoubleReplacingFromHost (Effect* e, double** inputs, d
 {
     // Not announced; a host that calls it anyway still gets processed audio.
     if (auto* layer = fromHostSide (e))
-        layer->wrapper->processDoubleReplacing (layer->wrapper, inputs, outputs, numSamples);
+        layer->forwardInPieces (inputs, outputs, numSamples, layer->wrapper->processDoubleReplacing);
 }
 
 void VstHostLayer::processAccumulatingFromHost (Effect*, float**, float**, int32_t)

@@ -34,6 +34,9 @@ private:
     vst2::IntPtr dispatch (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     vst2::IntPtr toWrapper (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     void restoreChunk (int32_t opcode, int32_t index, const std::uint8_t* data, vst2::IntPtr size);
+    template <typename Sample>
+    bool forwardInPieces (Sample** inputs, Sample** outputs, int32_t numSamples,
+                          void (*process) (vst2::Effect*, Sample**, Sample**, int32_t));
     vst2::IntPtr textFromWrapper (int32_t opcode, int32_t index, char* dest, size_t maxBytes);
     vst2::IntPtr pinProperties (bool input, int32_t index, void* ptr) const;
     vst2::IntPtr setSpeakerArrangement (vst2::IntPtr inputPtr, void* outputPtr);
@@ -60,5 +63,8 @@ private:
     // Between a resume and the next suspend, once the wrapper has run its first
     // block (where it finishes its own start-up), blocks go straight to the processor.
     std::atomic<bool> resumed { false }, directProcessing { false };
+    // The host's announced block size, as the wrapper sizes its scratch channels.
+    static constexpr int32_t defaultBlockSize = 1024, maxBlockSize = 1 << 20;
+    std::atomic<int32_t> blockSize { defaultBlockSize };
 };
 } // namespace vrc

@@ -118,7 +118,7 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
     if (newFolder && failures == (int) jobs.size())
         folder.deleteFile(); // only while empty: nothing was rendered into it
 
-    if (batch && ! options.quiet)
+    if (batch && ! options.quiet && failures < (int) jobs.size())
     {
         std::cout << "rendered " << (jobs.size() - (size_t) failures) << " of " << jobs.size() << " files into "
                   << folder.getFullPathName() << "\n";

@@ -4,15 +4,18 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup.sh --test
 
 jobs=$(nproc)
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DVRC_BUILD_TESTS=ON -DVRC_BUILD_BENCH=ON
 cmake --build build --parallel "$jobs"
 
 # Editor tests need an X server; xvfb-run gives them a private one.
 xvfb-run -a -s "-screen 0 1280x1024x24" \
     ctest --test-dir build --output-on-failure --parallel "$jobs"
+
+# The slow render test: a 4 GiB WAV output (written as RF64), deleted after.
+VRC_LARGE_TESTS=1 build/tests/render/vrc_render_tests --gtest_filter='RenderLarge.*' --gtest_brief=1
 
 # A minute of coverage-guided fuzzing of the settings restore under
 # AddressSanitizer and UndefinedBehaviorSanitizer (clang, its own build tree).

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,6 +85,49 @@ TEST_P (RenderInterrupted, ExitsWith128PlusSignalAndLeavesNothing)
 INSTANTIATE_TEST_SUITE_P (Signals, RenderInterrupted,
                           ::testing::Values (SignalCase { "Interrupt", SIGINT }, SignalCase { "Terminate", SIGTERM }),
                           [] (const auto& p) { return std::string (p.param.name); });
+
+// About two and a half minutes and 8 GiB of disk for a while (sparse input, both
+// files deleted after): run with VRC_LARGE_TESTS=1, as scripts/test.sh does.
+// The size is the one where the framework's writer used to let the 32-bit RIFF
+// size wrap round: 4 GiB of audio less 40 bytes, plus the header.
+TEST (RenderLarge, PastFourGiBTheOutputIsRf64)
+{
+    if (std::getenv ("VRC_LARGE_TESTS") == nullptr)
+        GTEST_SKIP() << "set VRC_LARGE_TESTS=1 to render a 4 GiB file";
+    TempFolder dir;
+    const auto in = dir.file ("in.wav");
+    juce::MemoryOutputStream header;
+    const std::int64_t dataBytes = (1LL << 32) - 40;
+    header.write ("RIFF", 4);
+    header.writeInt (-1);
+    header.write ("WAVEfmt ", 8);
+    header.writeInt (16);
+    for (const int v : { 3, 2 }) // float, stereo
+        header.writeShort ((short) v);
+    header.writeInt (44100);
+    header.writeInt (44100 * 8);
+    header.writeShort (8);
+    header.writeShort (32);
+    header.write ("data", 4);
+    header.writeInt (-1); // to the end of the file
+    ASSERT_TRUE (in.replaceWithData (header.getData(), header.getDataSize()));
+    ASSERT_EQ (::truncate (in.getFullPathName().toRawUTF8(), (off_t) header.getDataSize() + dataBytes), 0);
+
+    const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --bits 32f --quiet");
+    in.deleteFile();
+    ASSERT_EQ (run.exitCode, 3) << run.err; // (the input's size field was left open)
+
+    juce::FileInputStream out (dir.file ("out.wav"));
+    char magic[4] {};
+    ASSERT_EQ (out.read (magic, 4), 4);
+    EXPECT_EQ (std::string (magic, 4), "RF64");
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (dir.file ("out.wav")));
+    ASSERT_NE (reader, nullptr);
+    EXPECT_EQ (reader->lengthInSamples, dataBytes / 8);
+    EXPECT_EQ (dir.file ("out.wav").getSize(), reader->lengthInSamples * 8 + 104);
+}
 
 TEST (RenderConventions, BatchWritesTheFormatAskedFor)
 {

@@ -170,5 +170,18 @@ TEST (RenderConventions, PlotLabelsNeedNoInstalledFonts)
     EXPECT_GT (inkInTitle, 200) << "the title is drawn";
 }
 
+// The README lists what vrc-render needs on a machine that did not build it.
+TEST (RenderConventions, ReadmeNamesEveryLibraryTheProgramLinks)
+{
+    const auto run = runShell ("objdump -p '" VRC_RENDER_EXE "' | awk '/NEEDED/ { print $2 }'");
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    const auto readme = juce::File (VRC_TEST_DATA_DIR).getChildFile ("../../README.md").loadFileAsString();
+    const auto libraries = juce::StringArray::fromLines (juce::String (run.out).trim());
+    EXPECT_GT (libraries.size(), 5);
+    for (const auto& library : libraries)
+        if (! library.startsWith ("ld-linux"))
+            EXPECT_TRUE (readme.contains ("`" + library + "`")) << library << " is not named in README.md";
+}
+
 } // namespace
 } // namespace vrc::test

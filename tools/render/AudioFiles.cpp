@@ -69,9 +69,19 @@ std::string checkLength (const juce::File& file, const PcmContainer& container, 
         reader.lengthInSamples = (juce::int64) decoded;
         return shortfall ((std::uint64_t) present, (std::int64_t) decoded, rate) + rendering;
     }
-    if (reader.getFormatName().startsWith ("Ogg") && ! oggEndsCleanly (file))
-        return "the stream stops without its end mark (the file was cut short); it decodes to "
-               + seconds ((double) present, rate) + rendering;
+    if (reader.getFormatName().startsWith ("Ogg"))
+    {
+        const auto decoded = countOggFrames (file).value_or (0);
+        if (decoded < (std::uint64_t) present)
+        {
+            reader.lengthInSamples = (juce::int64) decoded;
+            return "its last page says " + seconds ((double) present, rate) + ", it decodes to "
+                   + seconds ((double) decoded, rate) + rendering;
+        }
+        if (! oggEndsCleanly (file))
+            return "the stream stops without its end mark (the file was cut short); it decodes to "
+                   + seconds ((double) present, rate) + rendering;
+    }
     return {};
 }
 } // namespace

@@ -84,9 +84,11 @@ void scanWav (FileBytes& in, bool rf64, PcmContainer& c)
             haveData = true;
             c.dataStart = body;
             const std::int64_t available = in.size - body;
-            if (rf64 && size == noSize && ds64Data && *ds64Data != 0)
+            // 0 or all ones with audio after it: a writer that never came back to fill it in.
+            const bool open = size == noSize || (size == 0 && available > 0);
+            if (rf64 && size == noSize && ds64Data && (*ds64Data != 0 || available == 0))
                 claimedBytes = ds64Data;
-            else if (size != 0 && size != noSize)
+            else if (! open)
                 claimedBytes = size;
             c.dataBytes = claimedBytes ? (std::int64_t) std::min<std::uint64_t> (*claimedBytes, (std::uint64_t) available) : available;
             if (! claimedBytes || *claimedBytes >= (std::uint64_t) available || fmt.getSize() > 0)
@@ -151,7 +153,7 @@ void scanAiff (FileBytes& in, bool aifc, PcmContainer& c)
             haveData = true;
             c.dataStart = std::min (in.size, body + 8 + (std::int64_t) be32 (o));
             const std::int64_t available = in.size - c.dataStart;
-            if (size != 0 && size != noSize)
+            if (size != noSize && (size != 0 || available == 0))
                 ssndBytes = size >= 8 + be32 (o) ? size - 8 - be32 (o) : 0;
             c.dataBytes = ssndBytes ? (std::int64_t) std::min<std::uint64_t> (*ssndBytes, (std::uint64_t) available) : available;
             if (! ssndBytes || *ssndBytes >= (std::uint64_t) available || comm.getSize() > 0)
@@ -168,7 +170,7 @@ void scanAiff (FileBytes& in, bool aifc, PcmContainer& c)
     auto* m = static_cast<std::uint8_t*> (comm.getData());
     c.bytesPerFrame = be16 (m) * be16 (m + 6) / 8;
     const std::uint32_t commFrames = be32 (m + 2);
-    if (commFrames != 0 && commFrames != noSize)
+    if (commFrames != noSize && (commFrames != 0 || c.dataBytes == 0))
         c.claimedFrames = commFrames;
     else if (ssndBytes && c.bytesPerFrame > 0)
         c.claimedFrames = *ssndBytes / (std::uint64_t) c.bytesPerFrame;

@@ -1,6 +1,7 @@
 #include "StreamCheck.h"
 
 #include <FLAC/stream_decoder.h>
+#include <vorbis/vorbisfile.h>
 
 #include <cstring>
 #include <vector>
@@ -36,6 +37,25 @@ std::optional<std::uint64_t> countFlacFrames (const juce::File& file)
     FLAC__stream_decoder_delete (decoder);
     if (! opened)
         return std::nullopt;
+    return frames;
+}
+
+std::optional<std::uint64_t> countOggFrames (const juce::File& file)
+{
+    OggVorbis_File vf {};
+    if (ov_fopen (file.getFullPathName().toRawUTF8(), &vf) != 0)
+        return std::nullopt;
+    std::uint64_t frames = 0;
+    for (;;)
+    {
+        float** pcm = nullptr;
+        int stream = 0;
+        const long n = ov_read_float (&vf, &pcm, 1 << 14, &stream);
+        if (n <= 0)
+            break;
+        frames += (std::uint64_t) n;
+    }
+    ov_clear (&vf);
     return frames;
 }
 

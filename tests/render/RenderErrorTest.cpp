@@ -163,12 +163,14 @@ TEST (RenderOptions, HelpNamesEveryOptionAndVersionAnswers)
     ASSERT_EQ (help.exitCode, 0);
     for (const char* option : { "--threshold", "--ratio", "--gain", "--attack", "--release", "--knee", "--drywet",
                                 "--curve", "--state", "--save-state", "--force", "--block", "--bits", "--overwrite",
-                                "--plot", "--demo", "-o OUTDIR", "--help", "--version" })
+                                "--plot", "--demo", "-o OUTDIR", "--format", "--quiet", "--font-licence", "--help", "--version" })
         EXPECT_NE (help.out.find (option), std::string::npos) << option;
 
     const auto version = runRender ("--version");
     EXPECT_EQ (version.exitCode, 0);
     EXPECT_EQ (version.out.rfind ("vrc-render ", 0), 0u) << version.out;
+    // The built-in typeface's licence asks for its notice to travel with it.
+    EXPECT_NE (runRender ("--font-licence").out.find ("Bitstream Vera"), std::string::npos);
 }
 
 } // namespace

@@ -129,6 +129,32 @@ TEST (RenderLarge, PastFourGiBTheOutputIsRf64)
     EXPECT_EQ (dir.file ("out.wav").getSize(), reader->lengthInSamples * 8 + 104);
 }
 
+// An AIFF output past what its 32-bit sizes can state is refused before any work
+// (the input: an unfinished recording of 2.2 GB, sparse on disk).
+TEST (RenderLarge, AiffPastTwoGiBIsRefusedAtOnce)
+{
+    TempFolder dir;
+    juce::MemoryOutputStream header;
+    header.write ("RIFF", 4);
+    header.writeInt (-1);
+    header.write ("WAVEfmt ", 8);
+    header.writeInt (16);
+    header.writeShort (1); // PCM
+    header.writeShort (2); // stereo
+    header.writeInt (44100);
+    header.writeInt (44100 * 4);
+    header.writeShort (4);
+    header.writeShort (16);
+    header.write ("data", 4);
+    header.writeInt (0);
+    ASSERT_TRUE (dir.file ("in.wav").replaceWithData (header.getData(), header.getDataSize()));
+    ASSERT_EQ (::truncate (dir.file ("in.wav").getFullPathName().toRawUTF8(), 2200000000), 0);
+    const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.aiff") + " --bits 16");
+    EXPECT_EQ (run.exitCode, 1);
+    EXPECT_NE (run.err.find ("AIFF holds at most 2 GiB"), std::string::npos) << run.err;
+    EXPECT_FALSE (dir.file ("out.aiff").exists());
+}
+
 TEST (RenderConventions, BatchWritesTheFormatAskedFor)
 {
     TempFolder dir;
@@ -180,7 +206,9 @@ TEST (RenderConventions, ReadmeNamesEveryLibraryTheProgramLinks)
     EXPECT_GT (libraries.size(), 5);
     for (const auto& library : libraries)
         if (! library.startsWith ("ld-linux"))
+        {
             EXPECT_TRUE (readme.contains ("`" + library + "`")) << library << " is not named in README.md";
+        }
 }
 
 } // namespace

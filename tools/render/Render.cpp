@@ -97,6 +97,15 @@ RenderResult render (const RenderJob& job, RenderControl control)
         return result;
     }
     result.outputFormat = describeFormat (format.format->getFormatName().toStdString(), format.bitsPerSample, format.isFloat);
+    // AIFF's sizes are signed 32-bit numbers: past 2 GiB its header cannot be right,
+    // so such an output is refused before any work rather than written damaged.
+    const auto audioBytes = (std::uint64_t) result.length * (std::uint64_t) result.channels * (std::uint64_t) format.bitsPerSample / 8;
+    if (dynamic_cast<juce::AiffAudioFormat*> (format.format.get()) != nullptr && audioBytes > 0x7fff0000u)
+    {
+        result.error = "cannot write " + quoted (job.output) + ": AIFF holds at most 2 GiB of audio, this is "
+                       + std::to_string (audioBytes >> 20) + " MiB (a .wav output holds any length, a .flac one too)";
+        return result;
+    }
 
     AtomicFile audioFile (job.output);
     auto writer = createWriter (format, audioFile.open(), reader.sampleRate, result.channels);

@@ -301,10 +301,10 @@ The input is the audio really in the file: when a header announces more than the
 holds (a cut or unfinished file), a warning names both lengths and what is there is
 rendered; no frame is ever invented. WAV outputs past 4 GiB are written as RF64.
 A progress bar and warnings (clipping, damaged inputs) go to standard error, the
-summary alone to standard output. The summary gives
-peak and RMS levels in dBFS (RMS of a full-scale sine: -3 dBFS), the largest and the
-average gain reduction (sample by sample, as the engine computes it), the time taken
-and the speed as a multiple of real time.
+summary alone to standard output. The summary gives peak and RMS levels in dBFS (RMS
+of a full-scale sine: -3 dBFS), the largest and the average gain reduction (sample by
+sample, as the engine computes it), the time taken and the speed as a multiple of
+real time.
 
 Exit status: 0 on success; 1 when a file cannot be read or written; 2 for a bad command
 line; 3 when every output was written but an input held less than its header announced;

@@ -193,6 +193,13 @@ TEST (RenderDamaged, ScrambledHeadersEndCleanly)
         }
     }
 
+    // Found by fuzzing: an AIFF header the AIFF reader refuses, whose bytes the FLAC
+    // reader, tried next, took for 401 s of FLAC frames. Each file now meets only the
+    // reader its signature names.
+    const auto lookalike = runRender ("'" VRC_TEST_DATA_DIR "/render/aiff-read-as-flac.aiff' " + dir.path ("l.wav"));
+    EXPECT_EQ (lookalike.exitCode, 1) << lookalike.out;
+    EXPECT_NE (lookalike.err.find ("not a supported audio file"), std::string::npos) << lookalike.err;
+
     juce::MemoryBlock bytes;
     ASSERT_TRUE (dir.file ("s.wav").loadFileAsData (bytes));
     const char list[] = { 'L', 'I', 'S', 'T', '\xf0', '\xff', '\xff', '\x7f', 'a', 'd', 't', 'l' };

@@ -84,6 +84,32 @@ std::string checkLength (const juce::File& file, const PcmContainer& container, 
     }
     return {};
 }
+/** The format a file's first bytes announce, or nullptr. An ID3 tag may come before FLAC. */
+std::unique_ptr<juce::AudioFormat> formatBySignature (const juce::File& file, const PcmContainer& container)
+{
+    if (container.recognised)
+    {
+        if (container.isAiff)
+            return std::make_unique<juce::AiffAudioFormat>();
+        return std::make_unique<juce::WavAudioFormat>();
+    }
+    juce::FileInputStream in (file);
+    std::uint8_t head[10] {};
+    if (in.read (head, 10) != 10)
+        return nullptr;
+    if (std::memcmp (head, "ID3", 3) == 0)
+    {
+        // The tag's size: four 7-bit bytes, plus a 10-byte footer when flagged.
+        const auto size = ((head[6] & 0x7f) << 21) | ((head[7] & 0x7f) << 14) | ((head[8] & 0x7f) << 7) | (head[9] & 0x7f);
+        if (! in.setPosition (10 + size + ((head[5] & 0x10) != 0 ? 10 : 0)) || in.read (head, 4) != 4)
+            return nullptr;
+    }
+    if (std::memcmp (head, "fLaC", 4) == 0)
+        return std::make_unique<juce::FlacAudioFormat>();
+    if (std::memcmp (head, "OggS", 4) == 0)
+        return std::make_unique<juce::OggVorbisAudioFormat>();
+    return nullptr;
+}
 } // namespace
 
 InputFile openInput (const juce::File& file)
@@ -116,9 +142,15 @@ InputFile openInput (const juce::File& file)
     if (container.recognised)
         stream = openCleanStream (file, container);
 
-    juce::AudioFormatManager formats;
-    formats.registerBasicFormats();
-    in.reader.reset (stream == nullptr ? nullptr : formats.createReaderFor (std::move (stream)));
+    // Each file goes to the one reader its signature names: a reader tried on
+    // another format's bytes may find what it looks for in the middle of them.
+    const auto format = formatBySignature (file, container);
+    if (format != nullptr && stream != nullptr)
+    {
+        in.reader.reset (format->createReaderFor (stream.get(), false));
+        if (in.reader != nullptr)
+            stream.release(); // now the reader's
+    }
     if (in.reader == nullptr)
     {
         in.error = quoted (file) + " is not a supported audio file (WAV, AIFF, FLAC or Ogg Vorbis) or is damaged";

@@ -259,6 +259,7 @@ PcmContainer scanPcmContainer (const juce::File& file)
                      && std::memcmp (h + 8, "WAVE", 4) == 0;
     const bool aiff = std::memcmp (h, "FORM", 4) == 0 && (std::memcmp (h + 8, "AIFF", 4) == 0 || std::memcmp (h + 8, "AIFC", 4) == 0);
     c.recognised = wav || aiff;
+    c.isAiff = aiff;
     if (wav)
         scanWav (in, std::memcmp (h, "RIFF", 4) != 0, c);
     else if (aiff)

@@ -17,6 +17,7 @@ namespace vrc::render
 struct PcmContainer
 {
     bool recognised = false;   // a RIFF/RF64 WAVE or FORM AIFF/AIFC file
+    bool isAiff = false;
     std::string error;         // recognised, but its structure is unusable
     juce::MemoryBlock header;  // the clean header the framework reads
     std::int64_t dataStart = 0, dataBytes = 0; // the audio bytes present in the file

@@ -138,6 +138,12 @@ InputFile openInput (const juce::File& file)
         in.error = quoted (file) + " is damaged: " + container.error;
         return in;
     }
+    if (container.recognised && container.channels > (int) maximumChannels)
+    {
+        in.error = quoted (file) + " has " + std::to_string (container.channels)
+                   + " channels; VR-C processes mono or stereo audio only";
+        return in;
+    }
     std::unique_ptr<juce::InputStream> stream = std::move (fileStream);
     if (container.recognised)
         stream = openCleanStream (file, container);

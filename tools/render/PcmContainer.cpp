@@ -104,8 +104,13 @@ void scanWav (FileBytes& in, bool rf64, PcmContainer& c)
         c.error = fmt.getSize() == 0 ? "it has no format chunk" : "it has no audio data chunk";
         return;
     }
-    const auto* f = static_cast<const std::uint8_t*> (fmt.getData());
-    c.bytesPerFrame = le16 (f + 2) * le16 (f + 14) / 8;
+    auto* f = static_cast<std::uint8_t*> (fmt.getData());
+    c.channels = le16 (f + 2);
+    c.bytesPerFrame = c.channels * le16 (f + 14) / 8;
+    // The speaker mask is of no use here, and the framework turns odd masks into
+    // channel types that do not exist: mono and stereo need none.
+    if (le16 (f) == 0xfffe && fmt.getSize() >= 24)
+        std::memset (f + 20, 0, 4);
     if (c.bytesPerFrame > 0 && claimedBytes)
         c.claimedFrames = *claimedBytes / (std::uint64_t) c.bytesPerFrame;
 
@@ -168,7 +173,8 @@ void scanAiff (FileBytes& in, bool aifc, PcmContainer& c)
         return;
     }
     auto* m = static_cast<std::uint8_t*> (comm.getData());
-    c.bytesPerFrame = be16 (m) * be16 (m + 6) / 8;
+    c.channels = be16 (m);
+    c.bytesPerFrame = c.channels * be16 (m + 6) / 8;
     const std::uint32_t commFrames = be32 (m + 2);
     if (commFrames != noSize && (commFrames != 0 || c.dataBytes == 0))
         c.claimedFrames = commFrames;

@@ -25,6 +25,7 @@ struct PcmContainer
     // (a recorder that never finished), which means "to the end of the file".
     std::optional<std::uint64_t> claimedFrames;
     int bytesPerFrame = 0;
+    int channels = 0;
 };
 
 /** Walks the file's chunks; recognised stays false for anything but WAV and AIFF. */

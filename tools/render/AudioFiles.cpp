@@ -286,6 +286,16 @@ std::string fixLargeWav (const juce::File& file, std::uint64_t dataBytes, std::u
             error = "cannot finish " + quoted (file) + ": the WAV writer left a header of an unknown layout";
         }
     }
+    else if (std::memcmp (h, "RF64", 4) == 0 && std::memcmp (h + 12, "ds64", 4) == 0)
+    {
+        // The writer's own RF64 header leaves the frame count at 0, which readers
+        // check against the data size and complain about.
+        const auto count = (juce::int64) frames;
+        juce::MemoryOutputStream le;
+        le.writeInt64 (count);
+        if (::pwrite (fd, le.getData(), 8, 36) != 8)
+            error = "cannot finish " + quoted (file) + ": " + std::strerror (errno);
+    }
     ::close (fd);
     return error;
 }

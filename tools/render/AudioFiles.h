@@ -44,7 +44,8 @@ std::unique_ptr<juce::AudioFormatWriter> createWriter (const OutputFormat& forma
 
 /** Finishes a WAV file the framework's writer left with a 32-bit RIFF size that
     overflowed (data just under 4 GiB plus the header): rewrites its header in
-    place as RF64, the 64-bit form of the same layout. Returns an error text. */
+    place as RF64, the 64-bit form of the same layout; in an RF64 header of the
+    writer's own, fills in the frame count it leaves at 0. Returns an error text. */
 std::string fixLargeWav (const juce::File& file, std::uint64_t dataBytes, std::uint64_t frames);
 
 /** "24-bit WAV", "32-bit float WAV". */

@@ -4,15 +4,27 @@
 # through VR-C, then says where everything is. Safe to run again: the build is
 # incremental and each demo file is replaced whole (written beside it, then
 # renamed), so an interrupted run never leaves a half-written file.
-# Usage: scripts/demo.sh [OUTDIR]     (default out/demo; VRC_BUILD_DIR overrides build/)
+# Usage: scripts/demo.sh [OUTDIR]     (OUTDIR is taken from where you run the
+# script; default out/demo in the source tree; VRC_BUILD_DIR overrides build/)
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 
 build="${VRC_BUILD_DIR:-build}"
 out="${1:-out/demo}"
+case "${1:-}" in
+    "" | /*) ;;
+    *) out="$caller/$1" ;;
+esac
 
+# Only what building needs; the test toolchain comes with scripts/test.sh.
 scripts/setup.sh
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
+else
+    # A fresh tree builds no tests or benchmarks, so it needs no test libraries.
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVRC_BUILD_TESTS=OFF -DVRC_BUILD_BENCH=OFF
+fi
 cmake --build "$build" --target VRC_VST vrc-render --parallel "$(nproc)"
 
 echo

@@ -2,15 +2,18 @@
 # Puts the built VR-C.so where Linux VST2 hosts look for plug-ins.
 #
 #   scripts/install.sh                 installs into ~/.vst
-#   scripts/install.sh /some/folder    installs into that folder (created if missing)
+#   scripts/install.sh /some/folder    installs into that folder (created if missing;
+#                                      a relative name is taken from where you run it)
 #
 # The library is taken from build/ (set VRC_BUILD_DIR to use another build folder).
 set -euo pipefail
+caller=$PWD
 cd "$(dirname "$0")/.."
 
 build_dir="${VRC_BUILD_DIR:-build}"
 plugin="$build_dir/VRC_artefacts/Release/VST/VR-C.so"
 dest="${1:-$HOME/.vst}"
+[[ "$dest" = /* ]] || dest="$caller/$dest"
 
 if [[ ! -f "$plugin" ]]; then
     echo "install.sh: $plugin does not exist yet." >&2

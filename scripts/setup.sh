@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and rendering VR-C needs.
-# Safe to run again: it installs only what is missing and stays quiet otherwise.
-# Usage: scripts/setup.sh [--windows]   (--windows adds the 32-bit MinGW cross tools and wine)
+# Installs the Debian packages VR-C needs. Safe to run again: it installs only
+# what is missing and stays quiet otherwise.
+# Usage: scripts/setup.sh [--test] [--windows]
+#   (no option)  what building the plug-in and vrc-render needs (scripts/demo.sh)
+#   --test       adds the test toolchain: GoogleTest, Google Benchmark, clang for
+#                the sanitizer and fuzzing builds, valgrind, Xvfb, a German locale
+#   --windows    adds the 32-bit MinGW cross tools and wine
 set -euo pipefail
 
 packages=(
@@ -11,23 +15,34 @@ packages=(
   libxcursor-dev libxext-dev libxinerama-dev libxrandr-dev libxrender-dev libgl-dev
   libcurl4-openssl-dev libwebkit2gtk-4.0-dev libgtk-3-dev
   libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
+  fonts-dejavu-core
+)
+test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-utils
-  libjpeg-turbo-progs fonts-dejavu-core
+  libjpeg-turbo-progs
   valgrind locales
 )
 
 want_windows=0
+want_test=0
 for arg in "$@"; do
   case "$arg" in
     --windows) want_windows=1 ;;
-    *) echo "setup.sh: unknown option '$arg' (known: --windows)" >&2; exit 2 ;;
+    --test) want_test=1 ;;
+    *) echo "setup.sh: unknown option '$arg' (known: --test, --windows)" >&2; exit 2 ;;
   esac
 done
 
+if [ "$want_test" = 1 ]; then
+  packages+=("${test_packages[@]}")
+fi
+
 if [ "$want_windows" = 1 ]; then
-  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686 dpkg-dev imagemagick)
+  # (the Windows test programs build GoogleTest from Debian's sources, and run under Xvfb)
+  packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686 dpkg-dev imagemagick
+             googletest xvfb xauth)
 fi
 
 sudo_cmd=()
@@ -62,6 +77,6 @@ if [ "${#missing[@]}" -gt 0 ] || [ "${need_update:-0}" = 1 ]; then
 fi
 
 # Tests check that saved settings do not depend on a decimal-comma locale.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if [ "$want_test" = 1 ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
   "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

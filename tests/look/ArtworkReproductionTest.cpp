@@ -1,6 +1,8 @@
 // The committed pictures are the generator's output: running it again must
 // give the same bytes, so a change to the artwork code cannot go unnoticed
 // and nobody edits the pictures by hand.
+#include "UniqueTempFolder.h"
+
 #include <gtest/gtest.h>
 #include <juce_core/juce_core.h>
 
@@ -10,11 +12,11 @@ TEST (Artwork, GeneratorReproducesTheCommittedPictures)
 {
     struct ScratchDir
     {
-        juce::File dir = juce::File::createTempFile ("vrc-artgen");
+        juce::File dir = vrc::test::makeUniqueTempFolder ("vrc-artgen");
         ~ScratchDir() { dir.deleteRecursively(); }
     } scratch;
     const auto outDir = scratch.dir;
-    ASSERT_TRUE (outDir.createDirectory());
+    ASSERT_TRUE (outDir.isDirectory());
 
     juce::ChildProcess generator;
     ASSERT_TRUE (generator.start (juce::StringArray { VRC_ARTGEN_PATH, outDir.getFullPathName() }));

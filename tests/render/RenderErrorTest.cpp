@@ -38,6 +38,9 @@ protected:
         ASSERT_TRUE (dir.file ("song.mp3").replaceWithText ("ID3 and then nothing useful"));
         ASSERT_TRUE (dir.file ("not-a-chunk").replaceWithText ("<VeskCompSettings gain=\"6\"/>"));
         ASSERT_TRUE (dir.file ("kept.wav").replaceWithText ("existing output"));
+        ASSERT_EQ (::symlink ("in.wav", dir.file ("link.wav").getFullPathName().toRawUTF8()), 0);
+        ASSERT_EQ (::link (dir.file ("in.wav").getFullPathName().toRawUTF8(), dir.file ("hard.wav").getFullPathName().toRawUTF8()), 0);
+        ASSERT_TRUE (dir.file ("in.wav").loadFileAsData (original));
     }
 
     std::string expand (std::string text) const
@@ -50,6 +53,7 @@ protected:
     }
 
     TempFolder dir;
+    juce::MemoryBlock original;
 };
 
 TEST_P (RenderRefuses, WithMessageAndNoOutput)
@@ -66,6 +70,8 @@ TEST_P (RenderRefuses, WithMessageAndNoOutput)
     // existing output untouched.
     EXPECT_EQ (dir.names().joinIntoString (","), before.joinIntoString (","));
     EXPECT_EQ (dir.file ("kept.wav").loadFileAsString(), "existing output");
+    juce::MemoryBlock now;
+    EXPECT_TRUE (dir.file ("in.wav").loadFileAsData (now) && now == original) << "the input was changed";
 }
 
 INSTANTIATE_TEST_SUITE_P (
@@ -91,6 +97,18 @@ INSTANTIATE_TEST_SUITE_P (
         ErrorCase { "StateNotAChunk", "{dir}/in.wav {dir}/out.wav --state {dir}/not-a-chunk", "not a VR-C settings chunk", 1, "" },
         ErrorCase { "OutputExists", "{dir}/in.wav {dir}/kept.wav", "exists (--overwrite replaces it)", 1, "" },
         ErrorCase { "PlotExists", "{dir}/in.wav {dir}/out.wav --plot {dir}/kept.wav", "exists", 1, "" },
+        // An output that is an input, under any name, is refused even with --overwrite.
+        ErrorCase { "OutputIsInput", "{dir}/in.wav {dir}/in.wav --overwrite", "it is the input file", 1, "" },
+        ErrorCase { "OutputIsInputThroughLink", "{dir}/in.wav {dir}/link.wav --overwrite", "it is the input file", 1, "" },
+        ErrorCase { "OutputIsInputHardLinked", "{dir}/hard.wav {dir}/in.wav --overwrite", "it is the input file", 1, "" },
+        ErrorCase { "OutputIsInputOtherSpelling", "{dir}/in.wav {dir}/./../$(basename {dir})/in.wav --overwrite", "it is the input file", 1, "" },
+        ErrorCase { "BatchIntoTheInputsFolder", "-o {dir} {dir}/in.wav --overwrite", "it is the input file", 1, "" },
+        ErrorCase { "PlotIsInput", "{dir}/in.wav {dir}/out.wav --plot {dir}/link.wav --overwrite", "it is the input file", 1, "" },
+        // A refused batch run leaves no new folder behind.
+        ErrorCase { "BatchRefusedMakesNoFolder", "-o {dir}/new {dir}/in.wav {dir}/in.wav", "both be written", 1, "" },
+        ErrorCase { "BatchAllFailedMakesNoFolder", "-o {dir}/new {dir}/nothing.wav", "no such file", 1, "" },
+        ErrorCase { "BadFormat", "-o {dir}/new {dir}/in.wav --format mp3", "expected wav, aiff or flac", 2, "" },
+        ErrorCase { "FormatOutsideBatch", "{dir}/in.wav {dir}/out.wav --format flac", "--format applies to -o", 2, "" },
         ErrorCase { "MissingFolder", "{dir}/in.wav {dir}/no/out.wav", "does not exist", 1, "" },
         ErrorCase { "PlotFolderMissing", "{dir}/in.wav {dir}/out.wav --plot {dir}/no/plot.png", "does not exist", 1, "" },
         // A file-size limit stands in for a full disk: the write fails part way.
@@ -145,12 +163,14 @@ TEST (RenderOptions, HelpNamesEveryOptionAndVersionAnswers)
     ASSERT_EQ (help.exitCode, 0);
     for (const char* option : { "--threshold", "--ratio", "--gain", "--attack", "--release", "--knee", "--drywet",
                                 "--curve", "--state", "--save-state", "--force", "--block", "--bits", "--overwrite",
-                                "--plot", "--demo", "-o OUTDIR", "--help", "--version" })
+                                "--plot", "--demo", "-o OUTDIR", "--format", "--quiet", "--font-licence", "--help", "--version" })
         EXPECT_NE (help.out.find (option), std::string::npos) << option;
 
     const auto version = runRender ("--version");
     EXPECT_EQ (version.exitCode, 0);
     EXPECT_EQ (version.out.rfind ("vrc-render ", 0), 0u) << version.out;
+    // The built-in typeface's licence asks for its notice to travel with it.
+    EXPECT_NE (runRender ("--font-licence").out.find ("Bitstream Vera"), std::string::npos);
 }
 
 } // namespace

@@ -146,7 +146,13 @@ TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)
     const auto run = runRender (dir.path ("in16.wav") + " " + dir.path ("out.wav") + " --gain 20");
     ASSERT_EQ (run.exitCode, 0) << run.err;
     EXPECT_NE (run.out.find ("16-bit WAV"), std::string::npos) << run.out;
-    EXPECT_NE (run.out.find ("clipped"), std::string::npos) << run.out;
+    // The warning goes to stderr; stdout carries the summary alone.
+    EXPECT_NE (run.err.find ("vrc-render: warning: "), std::string::npos) << run.err;
+    EXPECT_NE (run.err.find ("clipped"), std::string::npos) << run.err;
+    EXPECT_EQ (run.out.find ("clipped"), std::string::npos) << run.out;
+    const auto quiet = runRender (dir.path ("in16.wav") + " " + dir.path ("quiet.wav") + " --gain 20 --quiet");
+    EXPECT_EQ (quiet.exitCode, 0);
+    EXPECT_EQ (quiet.out + quiet.err, "");
 
     // FLAC and AIFF outputs hold the same audio as a float render, to 24-bit resolution.
     ASSERT_EQ (runRender (dir.path ("in16.wav") + " " + dir.path ("float.wav") + " --bits 32f").exitCode, 0);

@@ -1,5 +1,6 @@
 #include "RenderSupport.h"
 
+#include "UniqueTempFolder.h"
 #include "processor/VeskCompAudioProcessor.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,7 @@ namespace vrc::test
 
 TempFolder::TempFolder()
 {
-    folder = juce::File::getSpecialLocation (juce::File::tempDirectory).getNonexistentChildFile ("vrc-render-test", "", false);
-    folder.createDirectory();
+    folder = makeUniqueTempFolder ("vrc-render-test");
 }
 
 TempFolder::~TempFolder()
@@ -34,7 +34,10 @@ juce::StringArray TempFolder::names() const
 
 RunResult runShell (const std::string& command)
 {
-    const auto out = juce::File::createTempFile (".out"), err = juce::File::createTempFile (".err");
+    // (in a private folder: the framework's temporary file names are random but
+    // not reserved, and two test processes could pick the same one)
+    const auto scratch = makeUniqueTempFolder ("vrc-render-run");
+    const auto out = scratch.getChildFile ("out"), err = scratch.getChildFile ("err");
     const std::string line = "( " + command + " ) >'" + out.getFullPathName().toStdString() + "' 2>'"
                              + err.getFullPathName().toStdString() + "'";
     RunResult r;
@@ -42,8 +45,7 @@ RunResult runShell (const std::string& command)
     r.exitCode = WIFEXITED (status) ? WEXITSTATUS (status) : 128 + WTERMSIG (status);
     r.out = out.loadFileAsString().toStdString();
     r.err = err.loadFileAsString().toStdString();
-    out.deleteFile();
-    err.deleteFile();
+    scratch.deleteRecursively();
     return r;
 }
 
@@ -74,13 +76,22 @@ juce::AudioBuffer<float> testSignal (int channels, double sampleRate, double sec
 
 bool writeWav (const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate, int bits)
 {
+    return writeAudioFile (file, audio, sampleRate, bits);
+}
+
+bool writeAudioFile (const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate, int bits)
+{
     file.deleteFile();
     auto stream = file.createOutputStream();
     if (stream == nullptr)
         return false;
-    juce::WavAudioFormat wav;
-    std::unique_ptr<juce::AudioFormatWriter> writer (
-        wav.createWriterFor (stream.get(), sampleRate, static_cast<unsigned int> (audio.getNumChannels()), bits, {}, 0));
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    auto* format = formats.findFormatForFileExtension (file.getFileExtension());
+    if (format == nullptr)
+        return false;
+    std::unique_ptr<juce::AudioFormatWriter> writer (format->createWriterFor (
+        stream.get(), sampleRate, static_cast<unsigned int> (audio.getNumChannels()), bits, {}, 0));
     if (writer == nullptr)
         return false;
     stream.release();

@@ -45,6 +45,8 @@ RunResult runRender (const std::string& arguments, const std::string& shellPrefi
 juce::AudioBuffer<float> testSignal (int channels, double sampleRate, double seconds);
 
 bool writeWav (const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate, int bits = 32);
+/** In the format the extension names: .wav, .aiff, .flac or .ogg. */
+bool writeAudioFile (const juce::File& file, const juce::AudioBuffer<float>& audio, double sampleRate, int bits);
 juce::AudioBuffer<float> readAudio (const juce::File& file, double* sampleRate = nullptr);
 
 /** The plug-in's processor run inside the test: physical values set directly on

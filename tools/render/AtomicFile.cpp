@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -21,6 +22,25 @@ std::string errnoText (int e)
 std::string quoted (const juce::File& f)
 {
     return "'" + f.getFullPathName().toStdString() + "'";
+}
+
+/** The file a chain of symbolic links ends at (which need not exist yet), so
+    that writing replaces the file the link points to, and the link stays. */
+juce::File followLinks (juce::File file)
+{
+    for (int hops = 0; hops < 40; ++hops) // the kernel's own limit for a chain of links
+    {
+        const auto path = file.getFullPathName();
+        struct stat info {};
+        if (::lstat (path.toRawUTF8(), &info) != 0 || ! S_ISLNK (info.st_mode))
+            break;
+        std::vector<char> link ((size_t) info.st_size + 256);
+        const auto n = ::readlink (path.toRawUTF8(), link.data(), link.size());
+        if (n <= 0 || (size_t) n >= link.size())
+            break;
+        file = file.getParentDirectory().getChildFile (juce::String::fromUTF8 (link.data(), (int) n));
+    }
+    return file;
 }
 } // namespace
 
@@ -121,7 +141,7 @@ private:
 };
 
 AtomicFile::AtomicFile (juce::File targetFile)
-    : target (std::move (targetFile))
+    : target (followLinks (std::move (targetFile)))
 {
 }
 
@@ -152,10 +172,11 @@ std::unique_ptr<juce::OutputStream> AtomicFile::open()
     }
 
     // Hidden, unique per process and call, in the same folder so the final rename
-    // never crosses file systems.
+    // never crosses file systems, and short, so any name the folder accepts for
+    // the target also works here.
     static std::atomic<int> counter { 0 };
-    temporary = folder.getChildFile ("." + target.getFileName() + ".part-" + juce::String (::getpid()) + "-"
-                                     + juce::String (counter.fetch_add (1)));
+    temporary = folder.getChildFile (".vrc-render-" + juce::String (::getpid()) + "-" + juce::String (counter.fetch_add (1))
+                                     + ".part");
     const int fd = ::open (temporary.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
     {
@@ -195,6 +216,10 @@ bool AtomicFile::commit (bool overwrite)
 
     const auto targetPath = target.getFullPathName();
     int result = 0;
+    // A replaced file keeps its permission bits (a shared or private file stays so).
+    struct stat existing {};
+    if (overwrite && ::stat (targetPath.toRawUTF8(), &existing) == 0 && S_ISREG (existing.st_mode))
+        ::chmod (tempPath.toRawUTF8(), existing.st_mode & 07777);
     if (overwrite)
     {
         result = ::rename (tempPath.toRawUTF8(), targetPath.toRawUTF8());

@@ -35,6 +35,8 @@ public:
     /** The first failure of the stream itself (e.g. "No space left on device"), or empty. */
     const std::string& streamError() const noexcept { return status->firstError; }
     const juce::File& getTarget() const noexcept { return target; }
+    /** The file being written, before commit; juce::File() when none is open. */
+    const juce::File& getTemporary() const noexcept { return temporary; }
 
 private:
     class CheckedStream;

@@ -15,10 +15,12 @@ namespace vrc::render
 struct InputFile
 {
     std::unique_ptr<juce::AudioFormatReader> reader;
-    std::string error; // set when reader is null
+    std::string error;   // set when reader is null
+    std::string damage;  // set when the file holds less than it announces; reader covers what it holds
 };
 
-/** Opens an input and checks that VR-C can process it (mono or stereo, some audio). */
+/** Opens an input and checks that VR-C can process it (mono or stereo, some audio).
+    The reader's length is the frames really present, never the header's claim. */
 InputFile openInput (const juce::File& file);
 
 /** Where and how the output is written. */
@@ -39,6 +41,12 @@ OutputFormat chooseOutputFormat (const juce::File& output, std::optional<SampleF
 std::unique_ptr<juce::AudioFormatWriter> createWriter (const OutputFormat& format,
                                                        std::unique_ptr<juce::OutputStream> stream,
                                                        double sampleRate, int numChannels);
+
+/** Finishes a WAV file the framework's writer left with a 32-bit RIFF size that
+    overflowed (data just under 4 GiB plus the header): rewrites its header in
+    place as RF64, the 64-bit form of the same layout; in an RF64 header of the
+    writer's own, fills in the frame count it leaves at 0. Returns an error text. */
+std::string fixLargeWav (const juce::File& file, std::uint64_t dataBytes, std::uint64_t frames);
 
 /** "24-bit WAV", "32-bit float WAV". */
 std::string describeFormat (const std::string& formatName, int bitsPerSample, bool isFloat);

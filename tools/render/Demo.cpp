@@ -87,12 +87,15 @@ int runDemo (const Options& options, const std::atomic<bool>& cancel)
         return 1;
     }
 
-    const auto result = runJobs ({ job }, cancel).front();
+    const auto result = runJobs ({ job }, cancel, options.quiet).front();
     if (! result.ok())
     {
         std::cerr << "vrc-render: error: " << result.error << "\n";
         return 1;
     }
+    if (options.quiet)
+        return 0;
+    std::cerr << formatWarnings (job, result);
     std::cout << formatSummary (job, result) << "\nDemo written to " << folder.getFullPathName() << ":\n"
               << "  input.wav          the synthesised signal (listen to it first)\n"
               << "  output.wav         the same through VR-C\n"

@@ -11,7 +11,7 @@
 namespace vrc::render
 {
 
-std::vector<RenderResult> runJobs (const std::vector<RenderJob>& jobs, const std::atomic<bool>& cancel)
+std::vector<RenderResult> runJobs (const std::vector<RenderJob>& jobs, const std::atomic<bool>& cancel, bool quiet)
 {
     const size_t count = jobs.size();
     std::vector<RenderResult> results (count);
@@ -38,7 +38,7 @@ std::vector<RenderResult> runJobs (const std::vector<RenderJob>& jobs, const std
     for (size_t t = 0; t < threadCount; ++t)
         threads.emplace_back (worker);
 
-    ProgressBar bar;
+    ProgressBar bar (! quiet);
     {
         std::unique_lock<std::mutex> lock (mutex);
         while (finished < count)

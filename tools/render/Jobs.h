@@ -9,6 +9,7 @@
 namespace vrc::render
 {
 
-std::vector<RenderResult> runJobs (const std::vector<RenderJob>& jobs, const std::atomic<bool>& cancel);
+/** quiet: no progress bar. */
+std::vector<RenderResult> runJobs (const std::vector<RenderJob>& jobs, const std::atomic<bool>& cancel, bool quiet = false);
 
 } // namespace vrc::render

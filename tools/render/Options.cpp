@@ -49,7 +49,7 @@ const ControlOption* findControl (const std::string& name)
 bool takesValue (const std::string& name)
 {
     static const char* const withValue[] = { "--state", "--save-state", "--block", "--bits",
-                                             "--plot", "--demo", "-o" };
+                                             "--plot", "--demo", "-o", "--format" };
     for (const char* n : withValue)
         if (name == n)
             return true;
@@ -100,6 +100,14 @@ std::string applyValue (Options& o, const std::string& name, const std::string& 
             o.sampleFormat = SampleFormat::float32;
         else
             return bad ("16, 24 or 32f");
+        return {};
+    }
+
+    if (name == "--format")
+    {
+        if (value != "wav" && value != "aiff" && value != "flac")
+            return bad ("wav, aiff or flac");
+        o.batchExtension = "." + value;
         return {};
     }
 
@@ -156,6 +164,8 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
         o.inputs = positional;
         return {};
     }
+    if (o.batchExtension != ".wav")
+        return "--format applies to -o OUTDIR; a single output's format follows its extension";
     if (positional.empty() && ! o.saveStateFile.empty())
         return {}; // only writing a settings chunk
     if (positional.size() != 2)
@@ -201,10 +211,14 @@ ParseResult parseOptions (const std::vector<std::string>& arguments)
             o.showHelp = true;
         else if (name == "--version")
             o.showVersion = true;
+        else if (name == "--font-licence")
+            o.showFontLicence = true;
         else if (name == "--force")
             o.force = true;
         else if (name == "--overwrite")
             o.overwrite = true;
+        else if (name == "--quiet" || name == "-q")
+            o.quiet = true;
         else if (takesValue (name))
         {
             if (! hasInlineValue)
@@ -236,7 +250,7 @@ ParseResult parseOptions (const std::vector<std::string>& arguments)
         }
     }
 
-    if (o.showHelp || o.showVersion)
+    if (o.showHelp || o.showVersion || o.showFontLicence)
         return result;
     result.error = checkCombination (o, positional);
     return result;
@@ -249,7 +263,8 @@ std::string helpText()
 Usage:
   vrc-render IN OUT [options]          render one file
   vrc-render -o OUTDIR IN... [options] render several files in parallel into OUTDIR
-                                       (each output is named after its input, as .wav)
+                                       (each output is named after its input, as .wav
+                                       or as --format chooses)
   vrc-render --demo OUTDIR             synthesise a demonstration signal, render it and write
                                        input.wav, output.wav, plot.png and settings.vstchunk
   vrc-render --save-state FILE [settings]  only write a settings chunk
@@ -267,21 +282,33 @@ Processing and output:
                       output format cannot store the input's, e.g. float into FLAC)
                       Output format follows OUT's extension: .wav, .aif/.aiff or .flac.
                       Inputs may be WAV, AIFF, FLAC or Ogg Vorbis, mono or stereo.
-  --overwrite         replace existing output files (otherwise they are refused)
+  --format wav|aiff|flac  what batch mode (-o) writes (default wav)
+  --overwrite         replace existing output files (otherwise they are refused);
+                      a replaced file keeps its permissions, and a symbolic link
+                      is written through to the file it points to
+  --quiet, -q         print nothing but errors
   --plot FILE.png     draw the static transfer curve and the gain reduction over time
   -o OUTDIR           batch mode: render every IN into OUTDIR, one processor per file,
                       as many files at once as the machine has cores
   --help, -h          this text
   --version           the version
+  --font-licence      the licence of DejaVu Sans, the typeface built in for --plot
 
 Every output is written to a temporary file beside it and renamed into place only
-when complete: a failed run leaves no partial file and never damages an existing one.
-A progress bar is drawn on standard error when it is a terminal. The summary gives
-peak and RMS levels in dBFS (RMS of a full-scale sine: -3 dBFS), the largest and the
-average gain reduction (sample by sample, as the engine computes it), the time taken
-and the speed as a multiple of real time.
+when complete: a failed or interrupted run leaves no partial file and never damages
+an existing one. An output that is an input (the same file under any name) is refused.
+The input is the audio really in the file: when a header announces more than the file
+holds (a cut or unfinished file), a warning names both lengths and what is there is
+rendered; no frame is ever invented. WAV outputs past 4 GiB are written as RF64.
+A progress bar and warnings (clipping, damaged inputs) go to standard error, the
+summary alone to standard output. The summary gives peak and RMS levels in dBFS (RMS
+of a full-scale sine: -3 dBFS), the largest and the average gain reduction (sample by
+sample, as the engine computes it), the time taken and the speed as a multiple of
+real time.
 
-Exit status: 0 on success, 1 when a file cannot be read or written, 2 for a bad command line.
+Exit status: 0 on success; 1 when a file cannot be read or written; 2 for a bad command
+line; 3 when every output was written but an input held less than its header announced;
+128 + the signal's number after SIGINT or SIGTERM (nothing partial is left behind).
 )");
 }
 

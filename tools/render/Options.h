@@ -33,11 +33,14 @@ struct Options
     std::string stateFile, saveStateFile, plotFile;
 
     std::optional<SampleFormat> sampleFormat; // unset: follow the input
+    std::string batchExtension = ".wav";      // --format: what batch mode writes
     int blockSize = 512;
     bool force = false;
     bool overwrite = false;
+    bool quiet = false;
     bool showHelp = false;
     bool showVersion = false;
+    bool showFontLicence = false;
 };
 
 struct ParseResult

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "Options.h"
 #include "Settings.h"
+#include "RenderFonts.h"
 
 #include "CompressorEngine.h"
 #include "TransferCurves.h"
@@ -23,25 +24,15 @@ const juce::Colour background (0xffffffff), panel (0xfff6f7fa), grid (0xffdfe2ea
     softInk (0xff6b7080), inputColour (0xff3a3f4c), outputColour (0xff2f6fd6), activeColour (0xffe0532f),
     inactiveColour (0xff8d93a8);
 
-constexpr const char* fontFolder = "/usr/share/fonts/truetype/dejavu/";
-
-/** DejaVu Sans, loaded from its file so the picture looks the same everywhere;
-    the framework's default sans-serif if the font is not installed. */
+/** DejaVu Sans from the program's own bytes, so the picture has its labels and
+    looks the same on every machine, whatever fonts it has installed. */
 juce::Font plotFont (bool bold, float height)
 {
-    static const auto load = [] (const char* name) -> juce::Typeface::Ptr
-    {
-        juce::MemoryBlock data;
-        if (! juce::File (juce::String (fontFolder) + name).loadFileAsData (data))
-            return nullptr;
-        return juce::Typeface::createSystemTypefaceFor (data.getData(), data.getSize());
-    };
-    static const juce::Typeface::Ptr regular = load ("DejaVuSans.ttf");
-    static const juce::Typeface::Ptr heavy = load ("DejaVuSans-Bold.ttf");
-    const auto& face = bold ? heavy : regular;
-    if (face == nullptr)
-        return juce::Font (height, bold ? juce::Font::bold : juce::Font::plain);
-    return juce::Font (face).withHeight (height);
+    static const juce::Typeface::Ptr regular
+        = juce::Typeface::createSystemTypefaceFor (RenderFonts::DejaVuSans_ttf, (size_t) RenderFonts::DejaVuSans_ttfSize);
+    static const juce::Typeface::Ptr heavy
+        = juce::Typeface::createSystemTypefaceFor (RenderFonts::DejaVuSansBold_ttf, (size_t) RenderFonts::DejaVuSansBold_ttfSize);
+    return juce::Font (bold ? heavy : regular).withHeight (height);
 }
 
 /** Both curves' settings as the engine derives them, for one curve selector. */

@@ -12,8 +12,8 @@ namespace
 constexpr int barWidth = 40;
 }
 
-ProgressBar::ProgressBar()
-    : enabled (::isatty (STDERR_FILENO) == 1)
+ProgressBar::ProgressBar (bool wanted)
+    : enabled (wanted && ::isatty (STDERR_FILENO) == 1)
 {
 }
 

@@ -9,7 +9,7 @@ namespace vrc::render
 class ProgressBar
 {
 public:
-    ProgressBar();
+    explicit ProgressBar (bool wanted = true);
     ~ProgressBar();
 
     /** Redraws the bar at fraction 0..1 with a short label after it. */

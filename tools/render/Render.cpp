@@ -6,6 +6,7 @@
 #include "Plot.h"
 
 #include <chrono>
+#include <sys/stat.h>
 
 namespace vrc::render
 {
@@ -34,6 +35,14 @@ std::string checkOne (const juce::File& file, bool overwrite)
     return {};
 }
 
+/** Whether two names lead to the same file: through links, hard links, "..", any spelling. */
+bool sameFile (const juce::File& a, const juce::File& b)
+{
+    struct stat x {}, y {};
+    return ::stat (a.getFullPathName().toRawUTF8(), &x) == 0 && ::stat (b.getFullPathName().toRawUTF8(), &y) == 0
+           && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
+}
+
 /** The input's samples [start, start + n) in a buffer that refers to data (no copy). */
 juce::AudioBuffer<float> view (juce::AudioBuffer<float>& data, int start, int n)
 {
@@ -48,8 +57,9 @@ std::string checkOutputs (const RenderJob& job)
     {
         if (outputs[i] == juce::File())
             continue;
-        if (outputs[i] == job.input && i > 0)
-            return "the plot or settings file " + quoted (outputs[i]) + " would replace the input";
+        if (outputs[i] == job.input || sameFile (outputs[i], job.input))
+            return "refusing to write " + quoted (outputs[i]) + ": it is the input file " + quoted (job.input)
+                   + " (an output never replaces its input)";
         for (size_t k = 0; k < i; ++k)
             if (outputs[i] == outputs[k])
                 return quoted (outputs[i]) + " is named for two outputs";
@@ -73,6 +83,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
         return result;
     }
     auto& reader = *in.reader;
+    result.damage = in.damage;
     result.sampleRate = reader.sampleRate;
     result.channels = static_cast<int> (reader.numChannels);
     result.length = reader.lengthInSamples;
@@ -86,6 +97,15 @@ RenderResult render (const RenderJob& job, RenderControl control)
         return result;
     }
     result.outputFormat = describeFormat (format.format->getFormatName().toStdString(), format.bitsPerSample, format.isFloat);
+    // AIFF's sizes are signed 32-bit numbers: past 2 GiB its header cannot be right,
+    // so such an output is refused before any work rather than written damaged.
+    const auto audioBytes = (std::uint64_t) result.length * (std::uint64_t) result.channels * (std::uint64_t) format.bitsPerSample / 8;
+    if (dynamic_cast<juce::AiffAudioFormat*> (format.format.get()) != nullptr && audioBytes > 0x7fff0000u)
+    {
+        result.error = "cannot write " + quoted (job.output) + ": AIFF holds at most 2 GiB of audio, this is "
+                       + std::to_string (audioBytes >> 20) + " MiB (a .wav output holds any length, a .flac one too)";
+        return result;
+    }
 
     AtomicFile audioFile (job.output);
     auto writer = createWriter (format, audioFile.open(), reader.sampleRate, result.channels);
@@ -182,6 +202,14 @@ RenderResult render (const RenderJob& job, RenderControl control)
             control.progress->store (static_cast<double> (position + n) / static_cast<double> (result.length));
     }
     writer.reset(); // finishes the file's header
+    if (dynamic_cast<juce::WavAudioFormat*> (format.format.get()) != nullptr)
+    {
+        const auto frames = (std::uint64_t) result.length;
+        if (result.error = fixLargeWav (audioFile.getTemporary(), frames * (std::uint64_t) result.channels
+                                                                   * (std::uint64_t) format.bitsPerSample / 8, frames);
+            ! result.ok())
+            return result;
+    }
 
     // Everything else is prepared before any output is renamed into place.
     AtomicFile plotFile (job.plot), stateFile (job.saveState);
@@ -205,7 +233,9 @@ RenderResult render (const RenderJob& job, RenderControl control)
         }
     }
 
-    if (! audioFile.commit (job.overwrite))
+    if (control.cancel != nullptr && control.cancel->load())
+        result.error = "interrupted; nothing was written";
+    else if (! audioFile.commit (job.overwrite))
         result.error = audioFile.error();
     else if (job.plot != juce::File() && ! plotFile.commit (job.overwrite))
         result.error = plotFile.error();

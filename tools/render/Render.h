@@ -27,7 +27,8 @@ struct RenderJob
 
 struct RenderResult
 {
-    std::string error; // empty on success
+    std::string error;  // empty on success
+    std::string damage; // the input held less than it announced; the output holds what it held
     std::string inputFormat, outputFormat;
     double sampleRate = 0.0;
     int channels = 0;
@@ -48,7 +49,8 @@ struct RenderControl
 };
 
 /** Checks what can be known before any work: outputs that exist without
-    overwrite, missing folders. Returns an error text, empty when fine. */
+    overwrite, missing folders, an output that is the input itself (by device and
+    inode, so also through links). Returns an error text, empty when fine. */
 std::string checkOutputs (const RenderJob& job);
 
 RenderResult render (const RenderJob& job, RenderControl control);

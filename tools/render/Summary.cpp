@@ -28,6 +28,18 @@ std::string levels (const LevelStats& s)
 }
 } // namespace
 
+std::string formatWarnings (const RenderJob& job, const RenderResult& r)
+{
+    std::string text;
+    if (! r.damage.empty())
+        text += "vrc-render: warning: " + job.input.getFullPathName().toStdString() + ": " + r.damage + "\n";
+    if (r.clippedSamples > 0)
+        text += "vrc-render: warning: " + job.output.getFullPathName().toStdString() + ": "
+                + std::to_string (r.clippedSamples) + " samples beyond full scale were clipped in the " + r.outputFormat
+                + " output; --bits 32f with a .wav output keeps them\n";
+    return text;
+}
+
 std::string formatSummary (const RenderJob& job, const RenderResult& r)
 {
     const double duration = r.sampleRate > 0.0 ? static_cast<double> (r.length) / r.sampleRate : 0.0;
@@ -45,9 +57,6 @@ std::string formatSummary (const RenderJob& job, const RenderResult& r)
     if (r.seconds > 0.0)
         text += printf1 (", %.0fx real time", duration / r.seconds);
     text += "\n";
-    if (r.clippedSamples > 0)
-        text += "  warning         " + std::to_string (r.clippedSamples) + " samples beyond full scale were clipped in the "
-                + r.outputFormat + " output; --bits 32f with a .wav output keeps them\n";
     return text;
 }
 

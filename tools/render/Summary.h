@@ -1,6 +1,7 @@
 #pragma once
 // The text printed after a render: formats, settings, levels, gain reduction,
-// time and speed. Plain text on standard output, stable enough to grep.
+// time and speed. Plain text on standard output, stable enough to grep; the
+// warnings go to standard error.
 #include "Render.h"
 
 #include <string>
@@ -9,5 +10,8 @@ namespace vrc::render
 {
 
 std::string formatSummary (const RenderJob& job, const RenderResult& result);
+
+/** Warning lines for standard error (damaged input, clipping), empty when none. */
+std::string formatWarnings (const RenderJob& job, const RenderResult& result);
 
 } // namespace vrc::render

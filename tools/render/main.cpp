@@ -1,6 +1,7 @@
 // vrc-render: runs audio files through the plug-in's own processor, as a host
 // would, from the command line. See Options.cpp for the full usage text.
 #include "AtomicFile.h"
+#include "RenderFonts.h"
 #include "Demo.h"
 #include "Jobs.h"
 #include "Options.h"
@@ -19,12 +20,22 @@ using namespace vrc::render;
 
 constexpr int exitFailure = 1;
 constexpr int exitUsage = 2;
+constexpr int exitDamagedInput = 3; // outputs written, from inputs that held less than they announced
 
 std::atomic<bool> cancelRequested { false };
+std::atomic<int> signalReceived { 0 };
 
-extern "C" void requestCancel (int)
+extern "C" void requestCancel (int signal)
 {
+    signalReceived.store (signal);
     cancelRequested.store (true);
+}
+
+/** After SIGINT or SIGTERM, the shell's convention; the temporary files are gone by now. */
+int finish (int code)
+{
+    const int signal = signalReceived.load();
+    return signal != 0 ? 128 + signal : code;
 }
 
 int fail (const std::string& message, int code = exitFailure)
@@ -47,7 +58,8 @@ int saveStateOnly (const Options& options, const vrc::SettingsValues& settings)
     AtomicFile out (file);
     if (! out.writeAll (chunk.data(), chunk.size(), options.overwrite))
         return fail (out.error());
-    std::cout << "settings chunk written to " << file.getFullPathName() << ": " << describeSettings (settings) << "\n";
+    if (! options.quiet)
+        std::cout << "settings chunk written to " << file.getFullPathName() << ": " << describeSettings (settings) << "\n";
     return 0;
 }
 
@@ -55,8 +67,12 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
 {
     const bool batch = ! options.outputDirectory.empty();
     const auto folder = resolve (options.outputDirectory);
-    if (batch && ! folder.isDirectory() && ! folder.createDirectory())
-        return fail ("cannot create folder '" + folder.getFullPathName().toStdString() + "'");
+    // A new folder is made only once the whole command is accepted, so a refused
+    // run leaves nothing behind; nothing in it can clash with anything yet.
+    const bool newFolder = batch && ! folder.isDirectory();
+    if (newFolder && (folder.exists() || ! folder.getParentDirectory().isDirectory()))
+        return fail ("cannot create folder '" + folder.getFullPathName().toStdString() + "': "
+                     + (folder.exists() ? "a file has that name" : "its parent folder does not exist"));
 
     std::vector<RenderJob> jobs;
     std::set<juce::String> outputs;
@@ -64,7 +80,8 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
     {
         RenderJob job;
         job.input = resolve (in);
-        job.output = batch ? folder.getChildFile (job.input.getFileNameWithoutExtension() + ".wav") : resolve (options.output);
+        job.output = batch ? folder.getChildFile (job.input.getFileNameWithoutExtension() + options.batchExtension)
+                           : resolve (options.output);
         job.plot = resolve (options.plotFile);
         job.saveState = batch ? juce::File() : resolve (options.saveStateFile);
         job.settings = settings;
@@ -75,34 +92,41 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
         if (! outputs.insert (job.output.getFullPathName()).second)
             return fail ("two inputs would both be written to '" + job.output.getFullPathName().toStdString() + "'");
         // Problems visible before any work refuse the whole command.
-        if (const auto error = checkOutputs (job); ! error.empty())
+        if (const auto error = newFolder ? std::string() : checkOutputs (job); ! error.empty())
             return fail (error);
         jobs.push_back (job);
     }
 
-    const auto results = runJobs (jobs, cancelRequested);
+    if (newFolder && ! folder.createDirectory())
+        return fail ("cannot create folder '" + folder.getFullPathName().toStdString() + "'");
+    const auto results = runJobs (jobs, cancelRequested, options.quiet);
 
-    int failures = 0;
+    int failures = 0, damaged = 0;
     for (size_t i = 0; i < jobs.size(); ++i)
     {
-        if (results[i].ok())
+        if (! options.quiet)
+            std::cerr << formatWarnings (jobs[i], results[i]);
+        damaged += results[i].damage.empty() ? 0 : 1;
+        if (results[i].ok() && ! options.quiet)
             std::cout << formatSummary (jobs[i], results[i]) << (batch ? "\n" : "");
-        else
+        else if (! results[i].ok())
         {
             ++failures;
             std::cerr << "vrc-render: error: " << results[i].error << "\n";
         }
     }
+    if (newFolder && failures == (int) jobs.size())
+        folder.deleteFile(); // only while empty: nothing was rendered into it
 
-    if (batch)
+    if (batch && ! options.quiet && failures < (int) jobs.size())
     {
         std::cout << "rendered " << (jobs.size() - (size_t) failures) << " of " << jobs.size() << " files into "
                   << folder.getFullPathName() << "\n";
-        if (failures == 0 && ! options.saveStateFile.empty())
-            if (const int code = saveStateOnly (options, settings); code != 0)
-                return code;
     }
-    return failures == 0 ? 0 : exitFailure;
+    if (batch && failures == 0 && ! options.saveStateFile.empty())
+        if (const int code = saveStateOnly (options, settings); code != 0)
+            return code;
+    return failures > 0 ? exitFailure : (damaged > 0 ? exitDamagedInput : 0);
 }
 } // namespace
 
@@ -124,7 +148,13 @@ int main (int argc, char* argv[])
     }
     if (options.showVersion)
     {
-        std::cout << "vrc-render " << VRC_RENDER_VERSION << " (VR-C " << JucePlugin_VersionString << ")\n";
+        std::cout << "vrc-render " << VRC_RENDER_VERSION << " (VR-C " << JucePlugin_VersionString << ")\n"
+                  << "Plot labels use the built-in DejaVu Sans typeface (vrc-render --font-licence).\n";
+        return 0;
+    }
+    if (options.showFontLicence)
+    {
+        std::cout.write (RenderFonts::copyright, RenderFonts::copyrightSize);
         return 0;
     }
 
@@ -132,7 +162,7 @@ int main (int argc, char* argv[])
     juce::ScopedJuceInitialiser_GUI framework;
 
     if (! options.demoDirectory.empty())
-        return runDemo (options, cancelRequested);
+        return finish (runDemo (options, cancelRequested));
 
     auto settings = defaultSettings();
     if (! options.stateFile.empty())
@@ -143,5 +173,5 @@ int main (int argc, char* argv[])
 
     if (options.inputs.empty())
         return saveStateOnly (options, settings);
-    return renderFiles (options, settings);
+    return finish (renderFiles (options, settings));
 }

@@ -1,0 +1,215 @@
+// How vrc-render treats what is already on disk and the conventions of a
+// command-line tool: replaced files keep their permissions, links are written
+// through, long names work, signals end the run with 128+signal and nothing
+// partial, batch mode writes the format asked for, and plots carry labels
+// drawn with the built-in typeface when the machine has no fonts at all.
+#include "RenderSupport.h"
+
+#include <juce_graphics/juce_graphics.h>
+
+#include <gtest/gtest.h>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vrc::test
+{
+namespace
+{
+constexpr double rate = 44100.0;
+
+mode_t modeOf (const juce::File& f)
+{
+    struct stat info {};
+    return ::lstat (f.getFullPathName().toRawUTF8(), &info) == 0 ? info.st_mode : 0;
+}
+
+TEST (RenderConventions, ReplacingKeepsModeWritesThroughLinksAndTakesLongNames)
+{
+    TempFolder dir;
+    const auto input = testSignal (1, rate, 0.2);
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), input, rate));
+
+    ASSERT_TRUE (dir.file ("private.wav").replaceWithText ("old"));
+    ASSERT_EQ (::chmod (dir.file ("private.wav").getFullPathName().toRawUTF8(), 0600), 0);
+    ASSERT_TRUE (dir.file ("target.wav").replaceWithText ("old"));
+    ASSERT_EQ (::symlink ("target.wav", dir.file ("link.wav").getFullPathName().toRawUTF8()), 0);
+    const std::string longName = std::string (251, 'n') + ".wav"; // 255 bytes, the usual limit
+
+    for (const std::string name : { "private.wav", "link.wav", longName.c_str() })
+    {
+        const auto run = runRender (dir.path ("in.wav") + " " + dir.path (name) + " --overwrite");
+        EXPECT_EQ (run.exitCode, 0) << name << run.err;
+    }
+    EXPECT_EQ (modeOf (dir.file ("private.wav")) & 0777, 0600u);
+    EXPECT_TRUE (S_ISLNK (modeOf (dir.file ("link.wav"))));
+    EXPECT_EQ (readAudio (dir.file ("target.wav")).getNumSamples(), input.getNumSamples());
+    EXPECT_EQ (readAudio (dir.file (longName)).getNumSamples(), input.getNumSamples());
+}
+
+struct SignalCase
+{
+    const char* name;
+    int signal;
+};
+
+class RenderInterrupted : public ::testing::TestWithParam<SignalCase>
+{
+};
+
+TEST_P (RenderInterrupted, ExitsWith128PlusSignalAndLeavesNothing)
+{
+    TempFolder dir;
+    // An unfinished recording of an hour of silence, sparse on disk: long enough
+    // that the signal always lands mid-render.
+    ASSERT_TRUE (writeWav (dir.file ("long.wav"), juce::AudioBuffer<float> (2, 1), rate));
+    juce::MemoryBlock header;
+    ASSERT_TRUE (dir.file ("long.wav").loadFileAsData (header));
+    auto* bytes = static_cast<char*> (header.getData());
+    for (size_t i = 0; i + 8 <= header.getSize(); ++i)
+        if (std::memcmp (bytes + i, "data", 4) == 0)
+            std::memset (bytes + i + 4, 0xff, 4); // "to the end of the file"
+    ASSERT_TRUE (dir.file ("long.wav").replaceWithData (header.getData(), header.getSize()));
+    ASSERT_EQ (::truncate (dir.file ("long.wav").getFullPathName().toRawUTF8(), 3600LL * 44100 * 8), 0);
+    const auto before = dir.names();
+
+    const auto run = runShell ("'" VRC_RENDER_EXE "' " + dir.path ("long.wav") + " " + dir.path ("out.wav")
+                               + " & pid=$!; sleep 0.5; kill -" + std::to_string (GetParam().signal)
+                               + " $pid; wait $pid");
+    EXPECT_EQ (run.exitCode, 128 + GetParam().signal) << run.err;
+    EXPECT_EQ (dir.names().joinIntoString (","), before.joinIntoString (",")) << "no output, no temporary file";
+}
+
+INSTANTIATE_TEST_SUITE_P (Signals, RenderInterrupted,
+                          ::testing::Values (SignalCase { "Interrupt", SIGINT }, SignalCase { "Terminate", SIGTERM }),
+                          [] (const auto& p) { return std::string (p.param.name); });
+
+// About two and a half minutes and 8 GiB of disk for a while (sparse input, both
+// files deleted after): run with VRC_LARGE_TESTS=1, as scripts/test.sh does.
+// The size is the one where the framework's writer used to let the 32-bit RIFF
+// size wrap round: 4 GiB of audio less 40 bytes, plus the header.
+TEST (RenderLarge, PastFourGiBTheOutputIsRf64)
+{
+    if (std::getenv ("VRC_LARGE_TESTS") == nullptr)
+        GTEST_SKIP() << "set VRC_LARGE_TESTS=1 to render a 4 GiB file";
+    TempFolder dir;
+    const auto in = dir.file ("in.wav");
+    juce::MemoryOutputStream header;
+    const std::int64_t dataBytes = (1LL << 32) - 40;
+    header.write ("RIFF", 4);
+    header.writeInt (-1);
+    header.write ("WAVEfmt ", 8);
+    header.writeInt (16);
+    for (const int v : { 3, 2 }) // float, stereo
+        header.writeShort ((short) v);
+    header.writeInt (44100);
+    header.writeInt (44100 * 8);
+    header.writeShort (8);
+    header.writeShort (32);
+    header.write ("data", 4);
+    header.writeInt (-1); // to the end of the file
+    ASSERT_TRUE (in.replaceWithData (header.getData(), header.getDataSize()));
+    ASSERT_EQ (::truncate (in.getFullPathName().toRawUTF8(), (off_t) header.getDataSize() + dataBytes), 0);
+
+    const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --bits 32f --quiet");
+    in.deleteFile();
+    ASSERT_EQ (run.exitCode, 3) << run.err; // (the input's size field was left open)
+
+    juce::FileInputStream out (dir.file ("out.wav"));
+    char magic[4] {};
+    ASSERT_EQ (out.read (magic, 4), 4);
+    EXPECT_EQ (std::string (magic, 4), "RF64");
+    juce::AudioFormatManager formats;
+    formats.registerBasicFormats();
+    std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (dir.file ("out.wav")));
+    ASSERT_NE (reader, nullptr);
+    EXPECT_EQ (reader->lengthInSamples, dataBytes / 8);
+    EXPECT_EQ (dir.file ("out.wav").getSize(), reader->lengthInSamples * 8 + 104);
+}
+
+// An AIFF output past what its 32-bit sizes can state is refused before any work
+// (the input: an unfinished recording of 2.2 GB, sparse on disk).
+TEST (RenderLarge, AiffPastTwoGiBIsRefusedAtOnce)
+{
+    TempFolder dir;
+    juce::MemoryOutputStream header;
+    header.write ("RIFF", 4);
+    header.writeInt (-1);
+    header.write ("WAVEfmt ", 8);
+    header.writeInt (16);
+    header.writeShort (1); // PCM
+    header.writeShort (2); // stereo
+    header.writeInt (44100);
+    header.writeInt (44100 * 4);
+    header.writeShort (4);
+    header.writeShort (16);
+    header.write ("data", 4);
+    header.writeInt (0);
+    ASSERT_TRUE (dir.file ("in.wav").replaceWithData (header.getData(), header.getDataSize()));
+    ASSERT_EQ (::truncate (dir.file ("in.wav").getFullPathName().toRawUTF8(), 2200000000), 0);
+    const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.aiff") + " --bits 16");
+    EXPECT_EQ (run.exitCode, 1);
+    EXPECT_NE (run.err.find ("AIFF holds at most 2 GiB"), std::string::npos) << run.err;
+    EXPECT_FALSE (dir.file ("out.aiff").exists());
+}
+
+TEST (RenderConventions, BatchWritesTheFormatAskedFor)
+{
+    TempFolder dir;
+    const auto input = testSignal (2, rate, 0.3);
+    ASSERT_TRUE (writeWav (dir.file ("a.wav"), input, rate, 24));
+    for (const std::string format : { "flac", "aiff" })
+    {
+        const auto run = runRender ("-o " + dir.path (format) + " --format " + format + " " + dir.path ("a.wav"));
+        ASSERT_EQ (run.exitCode, 0) << run.err;
+        EXPECT_NE (run.out.find ("24-bit " + juce::String (format).toUpperCase().toStdString()), std::string::npos) << run.out;
+        EXPECT_EQ (readAudio (dir.file (format + "/a." + format)).getNumSamples(), input.getNumSamples()) << format;
+    }
+}
+
+TEST (RenderConventions, PlotLabelsNeedNoInstalledFonts)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (2, rate, 0.5), rate));
+    ASSERT_TRUE (dir.file ("no-fonts").createDirectory());
+    // The framework finds system fonts through JUCE_FONT_PATH when it is set: an
+    // empty folder there is a machine without any font package.
+    const auto plain = runRender (dir.path ("in.wav") + " " + dir.path ("a.wav") + " --plot " + dir.path ("a.png"));
+    const auto bare = runRender (dir.path ("in.wav") + " " + dir.path ("b.wav") + " --plot " + dir.path ("b.png"),
+                                 "export JUCE_FONT_PATH=" + dir.path ("no-fonts") + " FONTCONFIG_FILE=/dev/null;");
+    ASSERT_EQ (plain.exitCode, 0) << plain.err;
+    ASSERT_EQ (bare.exitCode, 0) << bare.err;
+
+    const auto a = juce::ImageFileFormat::loadFrom (dir.file ("a.png"));
+    const auto b = juce::ImageFileFormat::loadFrom (dir.file ("b.png"));
+    ASSERT_TRUE (a.isValid() && b.isValid());
+    int differences = 0, inkInTitle = 0;
+    for (int y = 0; y < a.getHeight(); ++y)
+        for (int x = 0; x < a.getWidth(); ++x)
+            differences += a.getPixelAt (x, y) != b.getPixelAt (x, y) ? 1 : 0;
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < a.getWidth(); ++x)
+            inkInTitle += b.getPixelAt (x, y).getBrightness() < 0.5f ? 1 : 0;
+    EXPECT_EQ (differences, 0) << "the picture must not depend on installed fonts";
+    EXPECT_GT (inkInTitle, 200) << "the title is drawn";
+}
+
+// The README lists what vrc-render needs on a machine that did not build it.
+TEST (RenderConventions, ReadmeNamesEveryLibraryTheProgramLinks)
+{
+    const auto run = runShell ("objdump -p '" VRC_RENDER_EXE "' | awk '/NEEDED/ { print $2 }'");
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    const auto readme = juce::File (VRC_TEST_DATA_DIR).getChildFile ("../../README.md").loadFileAsString();
+    const auto libraries = juce::StringArray::fromLines (juce::String (run.out).trim());
+    EXPECT_GT (libraries.size(), 5);
+    for (const auto& library : libraries)
+        if (! library.startsWith ("ld-linux"))
+        {
+            EXPECT_TRUE (readme.contains ("`" + library + "`")) << library << " is not named in README.md";
+        }
+}
+
+} // namespace
+} // namespace vrc::test

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Fuzzes the settings restore with libFuzzer under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Usage: scripts/fuzz.sh [seconds]   (default 60)
+# Fuzzes every reader of hostile bytes with libFuzzer under AddressSanitizer and
+# UndefinedBehaviorSanitizer: the settings restore (chunks from a host's session)
+# and vrc-render's audio input readers.
+# Usage: scripts/fuzz.sh [seconds]   (each target runs that long; default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -10,31 +12,38 @@ mkdir -p build-fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVRC_SANITIZE=ON -DVRC_FUZZ=ON -DVRC_BUILD_BENCH=OFF > build-fuzz/configure.log 2>&1 \
     || { cat build-fuzz/configure.log; exit 1; }
-cmake --build build-fuzz --target vrc_state_fuzzer --parallel "$(nproc)"
+cmake --build build-fuzz --target vrc_state_fuzzer vrc_audio_input_fuzzer --parallel "$(nproc)"
 
-# Seed with the golden chunks, the kept findings and the committed corpus; the
-# grown corpus and new findings stay in the build tree.
-corpus=build-fuzz/corpus
-mkdir -p "$corpus" build-fuzz/findings
-for seeds in tests/data/*.vstchunk tests/data/findings/* tests/data/settings-corpus/*; do if [ -f "$seeds" ]; then cp -f "$seeds" "$corpus"/; fi; done
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-log=build-fuzz/fuzz.log
-# -timeout makes an input that runs for more than 5 s a finding (a hang is
-# reported within seconds, with its input), -rss_limit_mb one that needs more than
-# 2 GB; the outer timeout ends the step even if the fuzzer itself stalls.
-status=0
-timeout --signal=KILL "$((seconds + 120))" \
-    build-fuzz/tests/fuzz/vrc_state_fuzzer -max_total_time="$seconds" -max_len=4096 \
-        -timeout=5 -rss_limit_mb=2048 \
-        -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$corpus" > "$log" 2>&1 || status=$?
-if [ "$status" != 0 ]; then
-    tail -n 80 "$log"
-    if [ "$status" = 137 ]; then
-        echo "fuzz.sh: the fuzzer ran past its budget and was stopped" >&2
-    else
-        echo "fuzz.sh: the fuzzer found a problem; the input is in build-fuzz/findings/" >&2
-        echo "fuzz.sh: once fixed, keep it as tests/data/findings/<name>.vstchunk (ctest replays it)" >&2
+
+# run_fuzzer NAME MAX_LEN SEED... : the grown corpus and new findings stay in the
+# build tree. -timeout makes an input that runs for more than 5 s a finding (a
+# hang is reported within seconds, with its input), -rss_limit_mb one that needs
+# more than 2 GB; the outer timeout ends the step even if the fuzzer itself stalls.
+run_fuzzer() {
+    local name=$1 max_len=$2 corpus=build-fuzz/corpus-$1 log=build-fuzz/$1.log status=0 seed
+    shift 2
+    mkdir -p "$corpus" build-fuzz/findings
+    for seed in "$@"; do if [ -f "$seed" ]; then cp -f "$seed" "$corpus"/; fi; done
+    timeout --signal=KILL "$((seconds + 120))" \
+        "build-fuzz/tests/fuzz/$name" -max_total_time="$seconds" -max_len="$max_len" \
+            -timeout=5 -rss_limit_mb=2048 \
+            -artifact_prefix=build-fuzz/findings/ -print_final_stats=1 "$corpus" > "$log" 2>&1 || status=$?
+    if [ "$status" != 0 ]; then
+        tail -n 80 "$log"
+        if [ "$status" = 137 ]; then
+            echo "fuzz.sh: $name ran past its budget and was stopped" >&2
+        else
+            echo "fuzz.sh: $name found a problem; the input is in build-fuzz/findings/" >&2
+            echo "fuzz.sh: once fixed, keep it under tests/data/ (findings/ for chunks, render/ for audio) where ctest replays it" >&2
+        fi
+        exit 1
     fi
-    exit 1
-fi
-grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' "$log"
+    echo "$name:"
+    grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' "$log"
+}
+
+# Seeds: the golden chunks, the kept findings and the committed corpus; small
+# files of each audio format.
+run_fuzzer vrc_state_fuzzer 4096 tests/data/*.vstchunk tests/data/findings/* tests/data/settings-corpus/*
+run_fuzzer vrc_audio_input_fuzzer 16384 tests/data/render/*

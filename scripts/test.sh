@@ -17,18 +17,10 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
 # The slow render test: a 4 GiB WAV output (written as RF64), deleted after.
 VRC_LARGE_TESTS=1 build/tests/render/vrc_render_tests --gtest_filter='RenderLarge.*' --gtest_brief=1
 
-# A minute of coverage-guided fuzzing of the settings restore under
-# AddressSanitizer and UndefinedBehaviorSanitizer (clang, its own build tree).
+# A minute each of coverage-guided fuzzing of the settings restore and of
+# vrc-render's audio input readers under AddressSanitizer and
+# UndefinedBehaviorSanitizer (clang, its own build tree).
 scripts/fuzz.sh 60
-
-# A minute of fuzzing vrc-render's audio input readers in the same build, seeded
-# with small files of each format (tests/data/render).
-cmake --build build-fuzz --target vrc_audio_input_fuzzer --parallel "$jobs"
-mkdir -p build-fuzz/input-corpus build-fuzz/findings
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    build-fuzz/tests/fuzz/vrc_audio_input_fuzzer -max_total_time=60 -max_len=16384 -timeout=10 \
-    -artifact_prefix=build-fuzz/findings/ build-fuzz/input-corpus tests/data/render > build-fuzz/input-fuzz.log 2>&1 \
-    || { tail -n 60 build-fuzz/input-fuzz.log; echo "test.sh: the input fuzzer found a problem (build-fuzz/findings/)" >&2; exit 1; }
 
 # The host test suite again, in that sanitizer build: the instrumented VR-C.so
 # driven through the VST2 binary interface, editor opened and closed 100 times.

@@ -134,6 +134,16 @@ TEST (RenderState, ChunkAndOptionsGiveTheSameAudio)
     const auto expected = processInTest (readAudio (dir.file ("in.wav")),
                                          valuesFor (-22.5f, 0.8f, 0.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f), rate, 512);
     EXPECT_EQ (countDifferences (readAudio (dir.file ("override.wav")), expected), 0);
+
+    // A chunk whose text once hung the framework's parser restores what it holds
+    // (gain 3), at once; the command's time limit catches a hang.
+    run = runRender (dir.path ("in.wav") + " " + dir.path ("kept-finding.wav") + " --bits 32f --state "
+                         + VRC_TEST_DATA_DIR "/findings/hang-well-formed-instruction-then-text.vstchunk",
+                     "ulimit -t 20;");
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("kept-finding.wav")),
+                                 processInTest (readAudio (dir.file ("in.wav")), valuesFor (0.0f, 0.5f, 3.0f, 0.05f, 0.1f, defaultKnee, 1.0f, 1.0f), rate, 512)),
+               0);
 }
 
 TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)

@@ -210,5 +210,19 @@ TEST (RenderDamaged, ScrambledHeadersEndCleanly)
     EXPECT_EQ (readAudio (dir.file ("list-out.wav")).getNumSamples(), input.getNumSamples());
 }
 
+TEST (RenderDamage, EveryKeptAudioFileEndsWithAVerdict)
+{
+    // The seeds and findings of the input fuzzer: each is rendered or refused with a
+    // message, never a crash or a hang (the CPU limit ends one).
+    TempFolder dir;
+    for (const auto& entry : juce::RangedDirectoryIterator (juce::File (VRC_TEST_DATA_DIR "/render"), false))
+    {
+        const auto run = runRender ("'" + entry.getFile().getFullPathName().toStdString() + "' " + dir.path ("o.wav") + " --overwrite",
+                                    "ulimit -t 20;");
+        EXPECT_TRUE (run.exitCode == 0 || run.exitCode == 1 || run.exitCode == 3)
+            << entry.getFile().getFileName() << " exit " << run.exitCode << ": " << run.err;
+    }
+}
+
 } // namespace
 } // namespace vrc::test

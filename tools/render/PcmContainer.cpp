@@ -106,7 +106,7 @@ void scanWav (FileBytes& in, bool rf64, PcmContainer& c)
     }
     auto* f = static_cast<std::uint8_t*> (fmt.getData());
     c.channels = le16 (f + 2);
-    c.bytesPerFrame = c.channels * le16 (f + 14) / 8;
+    c.bytesPerFrame = static_cast<int> (static_cast<std::int64_t> (c.channels) * le16 (f + 14) / 8); // 16-bit fields: no int overflow
     // The speaker mask is of no use here, and the framework turns odd masks into
     // channel types that do not exist: mono and stereo need none.
     if (le16 (f) == 0xfffe && fmt.getSize() >= 24)
@@ -174,7 +174,7 @@ void scanAiff (FileBytes& in, bool aifc, PcmContainer& c)
     }
     auto* m = static_cast<std::uint8_t*> (comm.getData());
     c.channels = be16 (m);
-    c.bytesPerFrame = c.channels * be16 (m + 6) / 8;
+    c.bytesPerFrame = static_cast<int> (static_cast<std::int64_t> (c.channels) * be16 (m + 6) / 8);
     const std::uint32_t commFrames = be32 (m + 2);
     if (commFrames != noSize && (commFrames != 0 || c.dataBytes == 0))
         c.claimedFrames = commFrames;

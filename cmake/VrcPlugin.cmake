@@ -5,8 +5,9 @@
 # The VST 2.4 interface comes from Debian's fst header behind a small shim.
 juce_set_vst2_sdk_path("${CMAKE_SOURCE_DIR}/source/plugin/vst2-interface")
 
-# The Windows cross build makes the VST2 DLL only.
-if(WIN32)
+# The Windows cross build makes the VST2 DLL only, and so does the sanitizer and
+# fuzzing build, which exercises the VST2 binary interface.
+if(WIN32 OR VRC_FUZZ)
     set(VRC_PLUGIN_FORMATS VST)
 else()
     set(VRC_PLUGIN_FORMATS VST VST3 LV2 Standalone)
@@ -68,7 +69,7 @@ target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
 set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
 
 # VST3, LV2 and the Standalone application: the framework's wrappers as they are.
-if(NOT WIN32)
+if(TARGET VRC_VST3)
     include(VrcOtherFormats)
 endif()
 

@@ -30,6 +30,12 @@ if [ "$want_windows" = 1 ]; then
   packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686 dpkg-dev imagemagick)
 fi
 
+if [ "$want_windows" = 1 ]; then
+  # the 64-bit cross tools and wine64, for the x64 VR-C.dll
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+             wine64 libgl1-mesa-dri)
+fi
+
 sudo_cmd=()
 if [ "$(id -u)" != 0 ]; then sudo_cmd=(sudo); fi
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package that building, testing and rendering VR-C needs.
 # Safe to run again: it installs only what is missing and stays quiet otherwise.
-# Usage: scripts/setup.sh [--windows]   (--windows adds the 32-bit MinGW cross tools and wine)
+# Usage: scripts/setup.sh [--windows] [--ardour]   (--windows adds the MinGW cross tools and wine,
+#   --ardour the Ardour 7 host for scripts/test-ardour.sh)
 set -euo pipefail
 
 packages=(
@@ -19,10 +20,12 @@ packages=(
 )
 
 want_windows=0
+want_ardour=0
 for arg in "$@"; do
   case "$arg" in
     --windows) want_windows=1 ;;
-    *) echo "setup.sh: unknown option '$arg' (known: --windows)" >&2; exit 2 ;;
+    --ardour) want_ardour=1 ;;
+    *) echo "setup.sh: unknown option '$arg' (known: --windows, --ardour)" >&2; exit 2 ;;
   esac
 done
 
@@ -34,6 +37,10 @@ if [ "$want_windows" = 1 ]; then
   # the 64-bit cross tools and wine64, for the x64 VR-C.dll
   packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
              wine64 libgl1-mesa-dri)
+fi
+
+if [ "$want_ardour" = 1 ]; then
+  packages+=(ardour python3)
 fi
 
 sudo_cmd=()

@@ -30,7 +30,7 @@ run() { # format, step, [render folder]
     if grep -q '^VRC-OK' "$log"; then
         grep '^VRC-OK\|Ardour shows' "$log" | sed 's/^VRC-OK /ardour: /; s/^LV2: Ardour shows/ardour: note: LV2: Ardour shows/'
     else
-        echo "ardour: FAIL ($1 $2), log:"; grep -v '^\[WARNING\]\|^\[ERROR\]: Ignored format' "$log" | tail -n 20
+        echo "ardour: FAIL ($1 $2), log:"; { grep -v '^\[WARNING\]\|^\[ERROR\]: Ignored format' "$log" || true; } | tail -n 20
         status=1
     fi
 }

@@ -1,8 +1,18 @@
 # The plug-in: one static library of shared code (JUCE's "shared code" target
-# VRC) that the VST2 module, the tests and the tools all link.
+# VRC) that every format's module (VST2, VST3, LV2, Standalone), the tests and
+# the tools all link.
 
 # The VST 2.4 interface comes from Debian's fst header behind a small shim.
 juce_set_vst2_sdk_path("${CMAKE_SOURCE_DIR}/source/plugin/vst2-interface")
+
+# The Windows cross build makes the VST2 DLL only, and so does the sanitizer and
+# fuzzing build, which exercises the VST2 binary interface.
+if(WIN32 OR VRC_FUZZ)
+    set(VRC_PLUGIN_FORMATS VST)
+else()
+    set(VRC_PLUGIN_FORMATS VST VST3 LV2 Standalone)
+endif()
+set(VRC_LV2_URI "urn:veskara:vr-c")
 
 juce_add_plugin(VRC
     PRODUCT_NAME "VR-C"
@@ -11,13 +21,16 @@ juce_add_plugin(VRC
     PLUGIN_MANUFACTURER_CODE Vesk
     PLUGIN_CODE "VR#1"
     VERSION 1.0.1
-    FORMATS VST
+    FORMATS ${VRC_PLUGIN_FORMATS}
+    # The LV2 plug-in and parameter URIs derive from this; hosts save them in sessions.
+    LV2URI "${VRC_LV2_URI}"
     IS_SYNTH FALSE
     NEEDS_MIDI_INPUT FALSE
     NEEDS_MIDI_OUTPUT FALSE
     IS_MIDI_EFFECT FALSE
     EDITOR_WANTS_KEYBOARD_FOCUS FALSE
     VST2_CATEGORY kPlugCategEffect
+    VST3_CATEGORIES Fx Dynamics
     COPY_PLUGIN_AFTER_BUILD FALSE)
 
 file(GLOB VRC_PLUGIN_SOURCES CONFIGURE_DEPENDS
@@ -54,6 +67,11 @@ target_link_libraries(VRC
 target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
 
 set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
+
+# VST3, LV2 and the Standalone application: the framework's wrappers as they are.
+if(TARGET VRC_VST3)
+    include(VrcOtherFormats)
+endif()
 
 # clang links its sanitizer runtime into executables only; an instrumented plug-in
 # gets those symbols from the host program that loads it.

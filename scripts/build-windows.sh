@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Cross-builds the 32-bit Windows plug-in VR-C.dll on Debian 12:
-#   scripts/build-windows.sh            -> build-win/VRC_artefacts/Release/VST/VR-C.dll
+# Cross-builds the Windows plug-in VR-C.dll on Debian 12:
+#   scripts/build-windows.sh            -> build-win/VRC_artefacts/Release/VST/VR-C.dll    (32-bit)
+#   scripts/build-windows.sh --x64      -> build-win64/VRC_artefacts/Release/VST/VR-C.dll  (64-bit)
 # Installs the MinGW-w64 tools and wine (scripts/setup.sh --windows), builds
 # static MinGW libpng and libjpeg from Debian's source packages once (kept in
 # build-win/deps), then configures and builds. Extra arguments are passed to
@@ -9,10 +10,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src_dir=$PWD
-build_dir=${VRC_WINDOWS_BUILD_DIR:-$src_dir/build-win}
+if [ "${1:-}" = "--x64" ]; then
+    shift
+    build_dir=${VRC_WINDOWS_BUILD_DIR:-$src_dir/build-win64}
+    toolchain=$src_dir/cmake/windows/mingw-x86_64.cmake
+else
+    build_dir=${VRC_WINDOWS_BUILD_DIR:-$src_dir/build-win}
+    toolchain=$src_dir/cmake/windows/mingw-i686.cmake
+fi
 deps_dir=$build_dir/deps
 prefix=$deps_dir/prefix
-toolchain=$src_dir/cmake/windows/mingw-i686.cmake
 jobs=${VRC_JOBS:-2}
 
 scripts/setup.sh --windows

@@ -1,45 +1,85 @@
 #!/usr/bin/env bash
-# Puts the built VR-C.so where Linux VST2 hosts look for plug-ins.
+# Puts the built plug-in, in every format, where Linux hosts look for it:
 #
-#   scripts/install.sh                 installs into ~/.vst
-#   scripts/install.sh /some/folder    installs into that folder (created if missing;
-#                                      a relative name is taken from where you run it)
+#   scripts/install.sh                    VR-C.so into ~/.vst, VR-C.vst3 into ~/.vst3,
+#                                         VR-C.lv2 into ~/.lv2, the VR-C application into ~/.local/bin
+#   scripts/install.sh /some/folder       all four into that folder (created if missing;
+#                                         a relative name is taken from where you run it)
+#   scripts/install.sh --uninstall [/some/folder]
+#                                         removes what the same command without --uninstall installed
 #
-# The library is taken from build/ (set VRC_BUILD_DIR to use another build folder).
+# The files are taken from build/ (set VRC_BUILD_DIR to use another build folder).
 set -euo pipefail
 caller=$PWD
 cd "$(dirname "$0")/.."
 
+uninstall=0
+if [[ "${1:-}" == "--uninstall" ]]; then
+    uninstall=1
+    shift
+fi
+
 build_dir="${VRC_BUILD_DIR:-build}"
-plugin="$build_dir/VRC_artefacts/Release/VST/VR-C.so"
-dest="${1:-$HOME/.vst}"
-[[ "$dest" = /* ]] || dest="$caller/$dest"
+artefacts="$build_dir/VRC_artefacts/Release"
+dest="${1:-}"
+[[ -z "$dest" || "$dest" = /* ]] || dest="$caller/$dest"
 
-if [[ ! -f "$plugin" ]]; then
-    echo "install.sh: $plugin does not exist yet." >&2
-    echo "Build the plug-in first:" >&2
-    echo "    cmake -S . -B $build_dir -G Ninja -DCMAKE_BUILD_TYPE=Release" >&2
-    echo "    cmake --build $build_dir --target VRC_VST" >&2
-    exit 1
-fi
+# format | what is built | its folder when no destination is given
+formats=(
+    "VST2|$artefacts/VST/VR-C.so|$HOME/.vst"
+    "VST3|$artefacts/VST3/VR-C.vst3|$HOME/.vst3"
+    "LV2|$artefacts/LV2/VR-C.lv2|$HOME/.lv2"
+    "Standalone|$artefacts/Standalone/VR-C|$HOME/.local/bin"
+)
 
-if ! mkdir -p "$dest" 2>/dev/null; then
-    echo "install.sh: cannot create the folder $dest (check its permissions)." >&2
-    exit 1
-fi
-if ! install -m 0644 "$plugin" "$dest/VR-C.so" 2>/dev/null; then
-    echo "install.sh: cannot write $dest/VR-C.so (check the folder's permissions)." >&2
-    exit 1
-fi
-
-echo "Installed VR-C.so into $dest"
-case ":${VST_PATH:-}:" in
-    *":$dest:"*) ;;
-    *)
-        if [[ "$dest" != "$HOME/.vst" ]]; then
-            echo "Hosts that read VST_PATH find it with:  export VST_PATH=\"$dest\${VST_PATH:+:\$VST_PATH}\""
-            echo "Otherwise add $dest to the plug-in folders in your host's preferences."
+if [[ "$uninstall" == 1 ]]; then
+    for entry in "${formats[@]}"; do
+        IFS='|' read -r format built folder <<<"$entry"
+        target="${dest:-$folder}/$(basename "$built")"
+        if [[ -e "$target" ]]; then
+            rm -rf -- "$target"
+            echo "Removed $target"
         fi
-        ;;
-esac
+    done
+    exit 0
+fi
+
+missing=0
+for entry in "${formats[@]}"; do
+    IFS='|' read -r format built folder <<<"$entry"
+    if [[ ! -e "$built" ]]; then
+        echo "install.sh: the $format build $built does not exist yet." >&2
+        missing=1
+    fi
+done
+if [[ "$missing" == 1 ]]; then
+    echo "Build every format first:" >&2
+    echo "    cmake -S . -B $build_dir -G Ninja -DCMAKE_BUILD_TYPE=Release" >&2
+    echo "    cmake --build $build_dir --target VRC_All" >&2
+    exit 1
+fi
+
+for entry in "${formats[@]}"; do
+    IFS='|' read -r format built folder <<<"$entry"
+    folder="${dest:-$folder}"
+    name=$(basename "$built")
+    if ! mkdir -p "$folder" 2>/dev/null; then
+        echo "install.sh: cannot create the folder $folder (check its permissions)." >&2
+        exit 1
+    fi
+    # A bundle is replaced whole, so no file of an older build stays behind.
+    if ! { rm -rf -- "${folder:?}/$name" && cp -R -- "$built" "$folder/$name"; } 2>/dev/null; then
+        echo "install.sh: cannot write $folder/$name (check the folder's permissions)." >&2
+        exit 1
+    fi
+    echo "Installed $format: $folder/$name"
+done
+
+if [[ -n "$dest" ]]; then
+    echo "Hosts find plug-ins outside their usual folders through these variables (or add"
+    echo "$dest to the plug-in folders in your host's preferences):"
+    for var in VST_PATH VST3_PATH LV2_PATH; do
+        echo "    export $var=\"$dest\${$var:+:\$$var}\""
+    done
+fi
 echo "Let your host rescan its plug-ins; VR-C appears as an effect by veskara."

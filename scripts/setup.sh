@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages VR-C needs. Safe to run again: it installs only
 # what is missing and stays quiet otherwise.
-# Usage: scripts/setup.sh [--test] [--windows]
+# Usage: scripts/setup.sh [--test] [--windows] [--ardour]
 #   (no option)  what building the plug-in and vrc-render needs (scripts/demo.sh)
 #   --test       adds the test toolchain: GoogleTest, Google Benchmark, clang for
 #                the sanitizer and fuzzing builds, valgrind, Xvfb, a German locale
-#   --windows    adds the 32-bit MinGW cross tools and wine
+#   --windows    adds the 32- and 64-bit MinGW cross tools and wine
+#   --ardour     adds the Ardour 7 host for scripts/test-ardour.sh
 set -euo pipefail
 
 packages=(
@@ -27,11 +28,13 @@ test_packages=(
 
 want_windows=0
 want_test=0
+want_ardour=0
 for arg in "$@"; do
   case "$arg" in
     --windows) want_windows=1 ;;
     --test) want_test=1 ;;
-    *) echo "setup.sh: unknown option '$arg' (known: --test, --windows)" >&2; exit 2 ;;
+    --ardour) want_ardour=1 ;;
+    *) echo "setup.sh: unknown option '$arg' (known: --test, --windows, --ardour)" >&2; exit 2 ;;
   esac
 done
 
@@ -43,6 +46,16 @@ if [ "$want_windows" = 1 ]; then
   # (the Windows test programs build GoogleTest from Debian's sources, and run under Xvfb)
   packages+=(g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix mingw-w64-i686-dev libz-mingw-w64-dev binutils-mingw-w64-i686 dpkg-dev imagemagick
              googletest xvfb xauth)
+fi
+
+if [ "$want_windows" = 1 ]; then
+  # the 64-bit cross tools and wine64, for the x64 VR-C.dll
+  packages+=(g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+             wine64 libgl1-mesa-dri)
+fi
+
+if [ "$want_ardour" = 1 ]; then
+  packages+=(ardour python3)
 fi
 
 sudo_cmd=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds VR-C.dll if needed (scripts/build-windows.sh) and runs the Windows
-# tests under wine, inside a private Xvfb display:
+# tests under wine, inside a private Xvfb display (--x64: the 64-bit DLL in
+# build-win64, under 64-bit wine):
 #   1. ctest in build-win: the DLL's export and import tables, and the host
 #      test suite of tests/host as a 32-bit Windows program against VR-C.dll;
 #   2. the same fixed session run against the Linux build (VR-C.so) and the
@@ -14,23 +15,34 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src_dir=$PWD
-build_dir=$src_dir/build-win
-linux_dir=${VRC_LINUX_BUILD_DIR:-$build_dir/linux}
 jobs=${VRC_JOBS:-2}
-wine_run=("$src_dir/cmake/windows/wine-run.sh" --prefix "$build_dir/wine")
 
 update_screenshot=0
+under_xvfb=0
+x64=0
 for arg in "$@"; do
     case "$arg" in
         --update-screenshot) update_screenshot=1 ;;
-        --under-xvfb) ;;
-        *) echo "test-windows.sh: unknown option '$arg' (known: --update-screenshot)" >&2; exit 2 ;;
+        --under-xvfb) under_xvfb=1 ;;
+        --x64) x64=1 ;;
+        *) echo "test-windows.sh: unknown option '$arg' (known: --update-screenshot, --x64)" >&2; exit 2 ;;
     esac
 done
+if [ "$x64" = 1 ]; then
+    build_dir=$src_dir/build-win64
+    build_args=(--x64)
+    wine_arch=win64
+else
+    build_dir=$src_dir/build-win
+    build_args=()
+    wine_arch=win32
+fi
+linux_dir=${VRC_LINUX_BUILD_DIR:-$build_dir/linux}
+wine_run=("$src_dir/cmake/windows/wine-run.sh" --prefix "$build_dir/wine" --arch "$wine_arch")
 
-if [ "${1:-}" != "--under-xvfb" ] && [ "${2:-}" != "--under-xvfb" ]; then
+if [ "$under_xvfb" = 0 ]; then
     scripts/setup.sh --windows
-    scripts/build-windows.sh
+    scripts/build-windows.sh "${build_args[@]}"
 
     if [ ! -f "$linux_dir/CMakeCache.txt" ]; then
         cmake -S "$src_dir" -B "$linux_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVRC_BUILD_BENCH=OFF >/dev/null

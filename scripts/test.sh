@@ -31,3 +31,5 @@ ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 # The 32-bit Windows build (VR-C.dll) and its tests under wine, compared with
 # the Linux build above.
 VRC_LINUX_BUILD_DIR=build scripts/test-windows.sh
+# The same for the 64-bit DLL, under 64-bit wine.
+VRC_LINUX_BUILD_DIR=build scripts/test-windows.sh --x64

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs a 32-bit Windows program under wine in the build tree's own prefix:
-#   wine-run.sh --prefix <dir> program.exe [args...]
+# Runs a Windows program under wine in the build tree's own prefix:
+#   wine-run.sh --prefix <dir> [--arch win32|win64] program.exe [args...]
+# (a prefix is made for one word size: win32, the default, or win64)
 # ctest and GoogleTest discovery use it as the cross-compiling emulator.
 # - WINEDEBUG=-all keeps wine's own diagnostics out of the test output.
 # - mscoree/mshtml are disabled so creating the prefix never asks to install
@@ -11,13 +12,17 @@
 set -euo pipefail
 
 if [ "${1:-}" != "--prefix" ] || [ $# -lt 3 ]; then
-    echo "usage: wine-run.sh --prefix <dir> program.exe [args...]" >&2
+    echo "usage: wine-run.sh --prefix <dir> [--arch win32|win64] program.exe [args...]" >&2
     exit 2
 fi
 export WINEPREFIX=$2
 shift 2
-
 export WINEARCH=win32
+if [ "${1:-}" = "--arch" ] && [ $# -ge 3 ]; then
+    WINEARCH=$2
+    shift 2
+fi
+
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 

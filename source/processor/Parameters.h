@@ -44,6 +44,11 @@ inline constexpr std::array<ParameterInfo, numParameters> parameterTable { {
     { ParameterId::curve, "Transfert Curve", 0.0f, 1.0f, 1.0f },
 } };
 
+/** Identifiers for hosts that name parameters rather than number them (each
+    LV2 parameter URI ends in one). Sessions store them, so they never change. */
+inline constexpr std::array<const char*, numParameters> parameterIds { {
+    "threshold", "ratio", "gain", "attack", "release", "knee", "dry_wet", "curve" } };
+
 constexpr bool isValidParameterIndex (int index) noexcept { return index >= 0 && index < numParameters; }
 
 } // namespace vrc

@@ -187,6 +187,20 @@ const juce::String VeskCompAudioProcessor::getParameterText (int index)
     return juce::String (vrc::formatFixed (v, 2));
 }
 
+juce::String VeskCompAudioProcessor::getParameterID (int index)
+{
+    return vrc::isValidParameterIndex (index) ? juce::String (vrc::parameterIds[(size_t) index]) : juce::String (index);
+}
+
+float VeskCompAudioProcessor::getParameterDefaultValue (int index)
+{
+    if (! vrc::isValidParameterIndex (index))
+        return 0.0f;
+    const auto& p = vrc::parameterTable[(size_t) index];
+    // (+ 0: a default at the range's start is +0, never -0)
+    return (p.defaultValue - p.minimum) / (p.maximum - p.minimum) + 0.0f;
+}
+
 int VeskCompAudioProcessor::getNumPrograms() { return 0; }
 int VeskCompAudioProcessor::getCurrentProgram() { return 0; }
 void VeskCompAudioProcessor::setCurrentProgram (int) {}

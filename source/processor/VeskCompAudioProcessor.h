@@ -45,6 +45,10 @@ public:
     const juce::String getParameterName (int index) override;
     using AudioProcessor::getParameterText;
     const juce::String getParameterText (int index) override;
+    // Identity and default for hosts that keep them (VST3, LV2); the VST 2.4
+    // interface has neither.
+    juce::String getParameterID (int index) override;
+    float getParameterDefaultValue (int index) override;
 
     int getNumPrograms() override;
     int getCurrentProgram() override;

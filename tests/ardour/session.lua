@@ -1,0 +1,95 @@
+-- Run by scripts/test-ardour.sh through Ardour's headless Lua interpreter:
+--   ardour7-lua session.lua <session folder> <VST2|VST3|LV2> make <render folder>
+--   ardour7-lua session.lua <session folder> <VST2|VST3|LV2> check <render folder>
+--   ardour7-lua session.lua <session folder> - scan
+-- make:  a session with one stereo track: the test signal, then VR-C in the
+--        given format with every parameter away from its default; saved, and
+--        rendered to <render folder>/<format>.wav.
+-- check: reopens that session, checks that every parameter came back and
+--        renders it again to <render folder>/<format>-reopened.
+local folder, format, step = arg[1], arg[2], arg[3]
+
+-- Host index -> normalised value; none of them is a default.
+local settings = { 0.55, 0.8, 0.6, 0.03, 0.07, 0.35, 0.9, 0.0 }
+local lv2Ids = { "threshold", "ratio", "gain", "attack", "release", "knee", "dry_wet", "curve" }
+local types = { VST2 = ARDOUR.PluginType.LXVST, VST3 = ARDOUR.PluginType.VST3, LV2 = ARDOUR.PluginType.LV2 }
+
+-- The control of host index i (1-based): a plug-in parameter for VST2 and VST3,
+-- a property (named by its URI) for LV2.
+local function control (insert, i)
+	local a = insert:to_automatable ()
+	for param in a:all_automatable_params ():iter () do
+		local c = a:automation_control (param, false)
+		if not c:isnil () then
+			if format == "LV2" and c:name () == "property-urn:veskara:vr-c:" .. lv2Ids[i] then return c end
+			if format ~= "LV2" and param:type () == ARDOUR.AutomationType.PluginAutomation and param:id () == i - 1 then return c end
+		end
+	end
+	error ("no control for parameter " .. i)
+end
+
+-- Two seconds of the master bus, exported (freewheeling) to <render folder>/<name>/export.wav.
+local function render (name)
+	local export = Session:simple_export ()
+	assert (export:set_preset ("5e1d6a3c-8f0e-4c47-9b2a-7a1c0d3e5f21"), "no float WAV export preset (vrc-float.preset)")
+	export:set_folder (arg[4] .. "/" .. name)
+	export:set_range (0, 96000)
+	assert (export:run_export (), "export failed")
+end
+
+local function vrcInsert ()
+	for r in Session:get_routes ():iter () do
+		local i = 0
+		while true do
+			local proc = r:nth_plugin (i)
+			if proc:isnil () then break end
+			if proc:display_name () == "VR-C" then return proc:to_insert () end
+			i = i + 1
+		end
+	end
+	error ("VR-C is not in the session")
+end
+
+if step == "scan" then
+	-- A first session makes Ardour list the plug-in files it will take from its scanners' caches.
+	assert (create_session (folder, "vrc", 48000), "cannot create the session")
+	print ("VRC-OK plug-in folders listed")
+	close_session ()
+elseif step == "make" then
+	assert (create_session (folder, "vrc", 48000), "cannot create the session")
+	local track = Session:new_audio_track (2, 2, nil, 1, "VR-C", -1, ARDOUR.TrackMode.Normal, true, false):front ()
+	local signal = ARDOUR.LuaAPI.new_plugin (Session, "VR-C test signal", ARDOUR.PluginType.Lua, "")
+	assert (not signal:isnil (), "no test signal (vrc_test_signal.lua)")
+	track:add_processor_by_index (signal, 0, nil, true)
+	local vrc = ARDOUR.LuaAPI.new_plugin (Session, "VR-C", types[format], "")
+	assert (not vrc:isnil (), "Ardour does not find VR-C as " .. format)
+	track:add_processor_by_index (vrc, 1, nil, true)
+	for i, v in ipairs (settings) do
+		control (vrc:to_insert (), i):set_value (v, PBD.GroupControlDisposition.NoGroup)
+	end
+	Session:save_state ("", false, false, false, false, false)
+	render (format)
+	-- (reported before closing: Ardour 7.3's interpreter sometimes aborts while
+	-- tearing a session down after an export, with or without VR-C in it)
+	print ("VRC-OK made and rendered the " .. format .. " session")
+	close_session ()
+else
+	assert (load_session (folder, "vrc"), "cannot open the session")
+	local insert = vrcInsert ()
+	local bad = 0
+	for i, v in ipairs (settings) do
+		local got = control (insert, i):get_value ()
+		if math.abs (got - v) > 1e-6 then
+			print (string.format ("%s: Ardour shows parameter %d as %.9g after reopening, saved %.9g", format, i - 1, got, v))
+			bad = bad + 1
+		end
+	end
+	-- What the plug-in itself restored shows in this render, compared with the
+	-- first by the calling script. Ardour 7.3 keeps no value for an LV2
+	-- property and never asks the plug-in for one, so its LV2 controls read 0
+	-- after reopening whatever the plug-in holds: noted, not failed.
+	render (format .. "-reopened")
+	assert (bad == 0 or format == "LV2", format .. ": parameters not restored")
+	print ("VRC-OK " .. format .. ": every parameter restored")
+	close_session ()
+end

@@ -1,0 +1,183 @@
+#include "FormatHost.h"
+
+#include "processor/Parameters.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vrc::formats
+{
+const char* formatName (Format f)
+{
+    return f == Format::vst3 ? "VST3" : "LV2";
+}
+
+namespace
+{
+// Both format objects live for the whole run: the LV2 one holds the RDF world
+// with every bundle it has read.
+juce::AudioPluginFormat& formatObject (Format f)
+{
+    static juce::VST3PluginFormat vst3;
+    static juce::LV2PluginFormat lv2;
+    return f == Format::vst3 ? static_cast<juce::AudioPluginFormat&> (vst3) : lv2;
+}
+
+juce::String identifier (Format f)
+{
+    if (f == Format::vst3) // (the bundle: two folders above the library)
+        return juce::File (VRC_VST3_BINARY).getParentDirectory().getParentDirectory().getParentDirectory().getFullPathName();
+    static const bool searched = []
+    {
+        formatObject (Format::lv2).searchPathsForPlugins (juce::FileSearchPath (juce::File (VRC_LV2_FOLDER).getFullPathName()), false, false);
+        return true;
+    }();
+    juce::ignoreUnused (searched);
+    return VRC_LV2_URI;
+}
+
+// The framework's VST3 host saves the component's state, base64-encoded, in a
+// small XML document; the component state is the chunk followed by the
+// wrapper's private trailer (bypass switch), which ends in this marker.
+constexpr const char* privateMarker = "JUCEPrivateData";
+
+std::vector<unsigned char> chunkFromVst3State (const juce::MemoryBlock& hostState)
+{
+    const auto xml = juce::AudioProcessor::getXmlFromBinary (hostState.getData(), (int) hostState.getSize());
+    if (xml == nullptr || xml->getChildByName ("IComponent") == nullptr)
+        return {};
+    juce::MemoryBlock component;
+    if (! component.fromBase64Encoding (xml->getChildByName ("IComponent")->getAllSubText()))
+        return {};
+
+    const auto* bytes = static_cast<const unsigned char*> (component.getData());
+    auto size = component.getSize();
+    const auto markerSize = std::strlen (privateMarker);
+    if (size < markerSize + 16 || std::memcmp (bytes + size - markerSize, privateMarker, markerSize) != 0)
+        return { bytes, bytes + size };
+    juce::uint64 privateSize = 0;
+    std::memcpy (&privateSize, bytes + size - markerSize - 8, 8);
+    size -= std::min<size_t> (size, markerSize + 8 + (size_t) privateSize + 8);
+    return { bytes, bytes + size };
+}
+
+juce::MemoryBlock vst3StateWithChunk (const std::vector<unsigned char>& chunk)
+{
+    juce::XmlElement state ("VST3PluginState");
+    state.createNewChildElement ("IComponent")->addTextElement (juce::MemoryBlock (chunk.data(), chunk.size()).toBase64Encoding());
+    juce::MemoryBlock result;
+    juce::AudioProcessor::copyXmlToBinary (state, result);
+    return result;
+}
+
+// The framework's LV2 host saves the plug-in's state properties as Turtle; the
+// plug-in keeps its chunk in one string property, base64-encoded.
+const juce::String lv2StateKey = juce::String (VRC_LV2_URI) + ":StateString";
+
+juce::Range<int> lv2ChunkText (const juce::String& turtle)
+{
+    const auto key = turtle.indexOf (lv2StateKey);
+    const auto open = key < 0 ? -1 : turtle.indexOfChar (key, '"');
+    const auto close = open < 0 ? -1 : turtle.indexOfChar (open + 1, '"');
+    return close < 0 ? juce::Range<int>() : juce::Range<int> (open + 1, close);
+}
+
+std::vector<unsigned char> chunkFromLv2State (const juce::MemoryBlock& hostState)
+{
+    const auto turtle = hostState.toString();
+    const auto range = lv2ChunkText (turtle);
+    juce::MemoryBlock chunk;
+    if (range.isEmpty() || ! chunk.fromBase64Encoding (turtle.substring (range.getStart(), range.getEnd())))
+        return {};
+    const auto* bytes = static_cast<const unsigned char*> (chunk.getData());
+    return { bytes, bytes + chunk.getSize() };
+}
+
+juce::MemoryBlock lv2StateWithChunk (const std::vector<unsigned char>& chunk)
+{
+    // A state saved from a fresh instance, with its chunk text replaced.
+    auto fresh = load (Format::lv2);
+    if (fresh == nullptr)
+        return {};
+    juce::MemoryBlock saved;
+    fresh->getStateInformation (saved);
+    const auto turtle = saved.toString();
+    const auto range = lv2ChunkText (turtle);
+    const auto text = turtle.replaceSection (range.getStart(), range.getLength(),
+                                             juce::MemoryBlock (chunk.data(), chunk.size()).toBase64Encoding());
+    return { text.toRawUTF8(), text.getNumBytesAsUTF8() };
+}
+} // namespace
+
+std::unique_ptr<juce::AudioPluginInstance> load (Format f, double sampleRate, int blockSize)
+{
+    auto& format = formatObject (f);
+    juce::OwnedArray<juce::PluginDescription> found;
+    format.findAllTypesForFile (found, identifier (f));
+    if (found.size() != 1)
+    {
+        ADD_FAILURE() << formatName (f) << ": " << found.size() << " plug-ins found at " << identifier (f);
+        return nullptr;
+    }
+    juce::String error;
+    auto instance = format.createInstanceFromDescription (*found[0], sampleRate, blockSize, error);
+    if (instance == nullptr)
+        ADD_FAILURE() << formatName (f) << ": " << error;
+    return instance;
+}
+
+juce::String parameterIdentity (Format f, int index)
+{
+    return f == Format::vst3 ? juce::String (index) : juce::String (VRC_LV2_URI) + ":" + parameterIds[(size_t) index];
+}
+
+std::vector<juce::AudioProcessorParameter*> parametersByIndex (Format f, juce::AudioPluginInstance& plugin)
+{
+    // (The framework's LV2 host puts a prefix of its own before the URI.)
+    std::vector<juce::AudioProcessorParameter*> result (numParameters, nullptr);
+    for (auto* p : plugin.getParameters())
+        if (auto* hosted = dynamic_cast<juce::HostedAudioProcessorParameter*> (p))
+            for (int i = 0; i < numParameters; ++i)
+                if (f == Format::vst3 ? hosted->getParameterID() == parameterIdentity (f, i)
+                                      : hosted->getParameterID().endsWith (":" + parameterIdentity (f, i)))
+                    result[(size_t) i] = p;
+    return result;
+}
+
+std::vector<unsigned char> chunkFromState (Format f, const juce::MemoryBlock& hostState)
+{
+    return f == Format::vst3 ? chunkFromVst3State (hostState) : chunkFromLv2State (hostState);
+}
+
+juce::MemoryBlock stateWithChunk (Format f, const std::vector<unsigned char>& chunk)
+{
+    return f == Format::vst3 ? vst3StateWithChunk (chunk) : lv2StateWithChunk (chunk);
+}
+
+Signal process (Format f, juce::AudioPluginInstance& plugin, const Settings& settings, const Signal& input, double sampleRate, int blockSize)
+{
+    const auto params = parametersByIndex (f, plugin);
+    for (const auto& [index, value] : settings)
+        params[(size_t) index]->setValue (value);
+
+    const int channels = (int) input.size();
+    const int samples = (int) input[0].size();
+    plugin.prepareToPlay (sampleRate, blockSize);
+    Signal output (input.size(), std::vector<float> ((size_t) samples));
+    juce::AudioBuffer<float> buffer (channels, blockSize);
+    juce::MidiBuffer midi;
+    for (int start = 0; start < samples; start += blockSize)
+    {
+        const int n = std::min (blockSize, samples - start);
+        buffer.setSize (channels, n, false, false, true);
+        for (int ch = 0; ch < channels; ++ch)
+            buffer.copyFrom (ch, 0, input[(size_t) ch].data() + start, n);
+        plugin.processBlock (buffer, midi);
+        for (int ch = 0; ch < channels; ++ch)
+            std::copy (buffer.getReadPointer (ch), buffer.getReadPointer (ch) + n, output[(size_t) ch].begin() + start);
+    }
+    plugin.releaseResources();
+    return output;
+}
+} // namespace vrc::formats

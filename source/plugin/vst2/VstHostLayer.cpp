@@ -484,7 +484,10 @@ bool VstHostLayer::forwardInPieces (Sample** inputs, Sample** outputs, int32_t n
 
     // The wrapper copies each input over its output; a missing input would be read
     // through a null pointer. Such a block comes out silent.
-    const int numIn = std::min (effect.numInputs, 2), numOut = std::min (effect.numOutputs, 2);
+    // The processor's current counts are what the wrapper reads from the host's
+    // tables (after a mono arrangement they hold one pointer each).
+    const int numIn = std::clamp (processor->getTotalNumInputChannels(), 0, 2);
+    const int numOut = std::clamp (processor->getTotalNumOutputChannels(), 0, 2);
     for (int i = 0; i < numIn; ++i)
     {
         if (inputs[i] == nullptr)

@@ -4,6 +4,7 @@
 // the last place of the output, and the largest meter difference in dB.
 #include "BenchEngine.h"
 #include "BenchMaterial.h"
+#include "EngineHelpers.h"
 
 #include <cmath>
 #include <cstdint>
@@ -13,18 +14,7 @@
 namespace
 {
 using namespace vrcbench;
-
-std::int64_t ulpDistance (float a, float b)
-{
-    auto key = [] (float f)
-    {
-        std::int32_t i;
-        std::memcpy (&i, &f, sizeof i);
-        return i < 0 ? static_cast<std::int64_t> (INT32_MIN) - i : static_cast<std::int64_t> (i);
-    };
-    const auto d = key (a) - key (b);
-    return d < 0 ? -d : d;
-}
+using vrc::test::ulpDistance;
 
 double meterDifference (float a, float b)
 {

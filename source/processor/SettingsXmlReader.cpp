@@ -124,12 +124,26 @@ public:
         numPatterns
     };
 
+    /** At '<': whether a comment opens here. */
+    bool atComment() const noexcept { return at (1) == '!' && at (2) == '-' && at (3) == '-'; }
+
+    /** Moves over an opener and on past the pattern that closes it. When nothing
+        closes it, stops just after the opener and returns false. */
+    bool skipPast (size_t openerLength, Pattern closer) noexcept
+    {
+        pos += openerLength;
+        const auto end = find (closer);
+        if (end < 0)
+            return false;
+        pos += static_cast<size_t> (end) + patterns[closer].size();
+        return true;
+    }
+
     /** Offset from here of the next occurrence of the pattern, or -1. A failed search
         is never repeated from a later position, and a found one is reused while the
         cursor has not passed it. */
     std::int64_t find (Pattern p) noexcept
     {
-        static constexpr std::string_view patterns[numPatterns] = { "-->", "?>", ">", ";", "]]>" };
         auto& m = memo[p];
         if (pos >= m.failedFrom)
             return -1;
@@ -152,6 +166,8 @@ public:
     size_t pos = 0;
 
 private:
+    static constexpr std::string_view patterns[numPatterns] = { "-->", "?>", ">", ";", "]]>" };
+
     struct Memo
     {
         size_t failedFrom = std::string_view::npos;
@@ -238,31 +254,14 @@ private:
             if (in.at() != '<')
                 return;
 
-            if (in.at (1) == '!' && in.at (2) == '-' && in.at (3) == '-')
+            const bool comment = in.atComment();
+            if (! comment && in.at (1) != '?')
+                return;
+            if (! in.skipPast (comment ? 4 : 2, comment ? Cursor::commentEnd : Cursor::instructionEnd))
             {
-                in.pos += 4;
-                const auto end = in.find (Cursor::commentEnd);
-                if (end < 0)
-                {
-                    outOfData = true;
-                    return;
-                }
-                in.pos += static_cast<size_t> (end) + 3;
-                continue;
+                outOfData = true;
+                return;
             }
-            if (in.at (1) == '?')
-            {
-                in.pos += 2;
-                const auto end = in.find (Cursor::instructionEnd);
-                if (end < 0)
-                {
-                    outOfData = true;
-                    return;
-                }
-                in.pos += static_cast<size_t> (end) + 2;
-                continue;
-            }
-            return;
         }
     }
 
@@ -578,18 +577,13 @@ private:
             const char c = in.at();
             if (c == '<')
             {
-                if (in.at (1) == '!' && in.at (2) == '-' && in.at (3) == '-')
+                if (in.atComment())
                 {
-                    in.pos += 4;
-                    const auto end = in.find (Cursor::commentEnd);
-                    if (end < 0)
-                    {
-                        setError (false);
-                        outOfData = true;
-                        return false;
-                    }
-                    in.pos += static_cast<size_t> (end) + 3;
-                    continue;
+                    if (in.skipPast (4, Cursor::commentEnd))
+                        continue;
+                    setError (false);
+                    outOfData = true;
+                    return false;
                 }
                 if (in.at (1) == '?')
                 {
@@ -597,13 +591,8 @@ private:
                     // instruction, came back to the same place forever. Skip it
                     // inside the text instead; an unterminated one is left for the
                     // next step, which reports it.
-                    in.pos += 2;
-                    const auto end = in.find (Cursor::instructionEnd);
-                    if (end >= 0)
-                    {
-                        in.pos += static_cast<size_t> (end) + 2;
+                    if (in.skipPast (2, Cursor::instructionEnd))
                         continue;
-                    }
                     in.pos -= 2;
                 }
                 return true;

@@ -212,8 +212,8 @@ TEST (RenderDamaged, ScrambledHeadersEndCleanly)
 
 TEST (RenderDamage, EveryKeptAudioFileEndsWithAVerdict)
 {
-    // The seeds and findings of the input fuzzer: each is rendered or refused with a
-    // message, never a crash or a hang (the CPU limit ends one).
+    // Every kept input file, sample or fuzzing find, is rendered or refused with a
+    // message; none crashes or hangs (the CPU limit ends a hang).
     TempFolder dir;
     for (const auto& entry : juce::RangedDirectoryIterator (juce::File (VRC_TEST_DATA_DIR "/render"), false))
     {

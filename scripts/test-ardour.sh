@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # VR-C in a real host: Ardour 7 from Debian, headless (its Lua interpreter).
 # For each of VST2, VST3 and LV2: a session with a test signal into VR-C, every
-# parameter set away from its default, saved and rendered; then reopened, with
-# every parameter checked and the session rendered again. All six renders must
-# be the same, sample for sample.
+# parameter set away from its default, rendered and saved; then reopened,
+# rendered again, its parameters checked and saved as another snapshot. All six
+# renders must be the same, sample for sample, and all six snapshots must hold
+# the same settings chunk.
 #   scripts/test-ardour.sh     (uses the formats built in build/, or VRC_BUILD_DIR)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,5 +50,8 @@ done
 renders=()
 for name in VST2 VST3 LV2 VST2-reopened VST3-reopened LV2-reopened; do renders+=("$work/renders/$name/export.wav"); done
 python3 tests/ardour/compare_renders.py "${renders[@]}" || status=1
+# The settings each session saved, and saved again after reopening, are the same chunk.
+python3 tests/ardour/compare_states.py "$work/session-VST2:vrc" "$work/session-"{VST3,LV2}":vrc" \
+    "$work/session-"{VST2,VST3,LV2}":reopened" || status=1
 if [ "$status" = 0 ]; then echo "test-ardour: passed"; else echo "test-ardour: FAILURES"; fi
 exit "$status"

@@ -50,10 +50,18 @@ local function vrcInsert ()
 	error ("VR-C is not in the session")
 end
 
+-- The calling script looks for this line; flushed at once because Ardour 7.3's
+-- interpreter sometimes aborts while tearing a session down, and a buffered
+-- line would be lost with it.
+local function ok (text)
+	io.stdout:write ("VRC-OK " .. text .. "\n")
+	io.stdout:flush ()
+end
+
 if step == "scan" then
 	-- A first session makes Ardour list the plug-in files it will take from its scanners' caches.
 	assert (create_session (folder, "vrc", 48000), "cannot create the session")
-	print ("VRC-OK plug-in folders listed")
+	ok ("plug-in folders listed")
 	close_session ()
 elseif step == "make" then
 	assert (create_session (folder, "vrc", 48000), "cannot create the session")
@@ -67,15 +75,26 @@ elseif step == "make" then
 	for i, v in ipairs (settings) do
 		control (vrc:to_insert (), i):set_value (v, PBD.GroupControlDisposition.NoGroup)
 	end
-	Session:save_state ("", false, false, false, false, false)
+	-- Ardour hands an LV2 plug-in its property values in the next process
+	-- cycle, so the render comes before saving (a running engine does the
+	-- same within milliseconds).
 	render (format)
-	-- (reported before closing: Ardour 7.3's interpreter sometimes aborts while
-	-- tearing a session down after an export, with or without VR-C in it)
-	print ("VRC-OK made and rendered the " .. format .. " session")
+	Session:save_state ("", false, false, false, false, false)
+	ok ("made and rendered the " .. format .. " session")
 	close_session ()
 else
 	assert (load_session (folder, "vrc"), "cannot open the session")
 	local insert = vrcInsert ()
+	-- What the plug-in itself restored shows in this render, compared with the
+	-- first by the calling script. It also runs the process cycles in which an
+	-- LV2 plug-in tells Ardour its restored values.
+	render (format .. "-reopened")
+	-- What the plug-in restored is also what it saves again: the calling script
+	-- compares this snapshot's chunk with the others.
+	Session:save_state ("reopened", false, false, false, false, false)
+	-- Ardour 7.3 keeps no value of its own for an LV2 property and does not
+	-- take one from the plug-in, so its LV2 controls read 0 after reopening
+	-- whatever the plug-in holds: noted, not failed.
 	local bad = 0
 	for i, v in ipairs (settings) do
 		local got = control (insert, i):get_value ()
@@ -84,12 +103,7 @@ else
 			bad = bad + 1
 		end
 	end
-	-- What the plug-in itself restored shows in this render, compared with the
-	-- first by the calling script. Ardour 7.3 keeps no value for an LV2
-	-- property and never asks the plug-in for one, so its LV2 controls read 0
-	-- after reopening whatever the plug-in holds: noted, not failed.
-	render (format .. "-reopened")
 	assert (bad == 0 or format == "LV2", format .. ": parameters not restored")
-	print ("VRC-OK " .. format .. ": every parameter restored")
+	ok (format .. ": " .. (bad == 0 and "every parameter restored" or "the plug-in's settings restored"))
 	close_session ()
 end

@@ -17,6 +17,10 @@ xvfb-run -a -s "-screen 0 1280x1024x24" \
 # The slow render test: a 4 GiB WAV output (written as RF64), deleted after.
 VRC_LARGE_TESTS=1 build/tests/render/vrc_render_tests --gtest_filter='RenderLarge.*' --gtest_brief=1
 
+# A real host: Ardour 7 from Debian, headless, with VR-C as VST2, VST3 and LV2
+# in sessions that are made, rendered, saved, reopened and rendered again.
+VRC_BUILD_DIR=build scripts/test-ardour.sh
+
 # A minute each of coverage-guided fuzzing of the settings restore and of
 # vrc-render's audio input readers under AddressSanitizer and
 # UndefinedBehaviorSanitizer (clang, its own build tree).

@@ -24,6 +24,7 @@ test_packages=(
   xvfb xauth x11-utils
   libjpeg-turbo-progs
   valgrind locales
+  jackd2 libjack-jackd2-dev   # the Standalone program's live-audio test runs a private JACK server
 )
 
 want_windows=0

@@ -1,10 +1,12 @@
 #include "FormatHost.h"
 
+#include "TestHost.h"
 #include "processor/Parameters.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 namespace vrc::formats
 {
@@ -178,6 +180,45 @@ Signal process (Format f, juce::AudioPluginInstance& plugin, const Settings& set
             std::copy (buffer.getReadPointer (ch), buffer.getReadPointer (ch) + n, output[(size_t) ch].begin() + start);
     }
     plugin.releaseResources();
+    return output;
+}
+
+Signal testSignal (int channels, int samples)
+{
+    Signal signal ((size_t) channels, std::vector<float> ((size_t) samples));
+    uint32_t noise = 777;
+    for (int ch = 0; ch < channels; ++ch)
+        for (int i = 0; i < samples; ++i)
+        {
+            noise = noise * 1664525u + 1013904223u;
+            const float level = (i / 3000) % 2 == 0 ? 0.8f : 0.04f;
+            signal[(size_t) ch][(size_t) i] = level * (0.85f * std::sin (0.023f * (float) i * (float) (ch + 2))
+                                                       + 0.15f * ((float) (noise >> 8) / 16777216.0f - 0.5f));
+        }
+    return signal;
+}
+
+Signal processVst2 (const Settings& settings, const Signal& input, float sampleRate, int blockSize)
+{
+    vsthost::PluginInstance plugin;
+    const auto channels = (int32_t) input.size();
+    vsthost::SpeakerArrangement arrangement {};
+    arrangement.type = channels == 1 ? vsthost::speakerArr::mono : vsthost::speakerArr::stereo;
+    arrangement.numChannels = channels;
+    EXPECT_EQ (plugin.dispatch (vsthost::effSetSpeakerArrangement, 0, reinterpret_cast<vsthost::IntPtr> (&arrangement), &arrangement), 1);
+    for (const auto& [index, value] : settings)
+        plugin.setParameter (index, value);
+    plugin.resume (sampleRate, blockSize);
+
+    Signal output = input;
+    const int samples = (int) input[0].size();
+    for (int start = 0; start < samples; start += blockSize)
+    {
+        std::vector<float*> pointers;
+        for (auto& ch : output)
+            pointers.push_back (ch.data() + start);
+        plugin.effect()->processReplacing (plugin.effect(), pointers.data(), pointers.data(), std::min (blockSize, samples - start));
+    }
     return output;
 }
 } // namespace vrc::formats

@@ -33,4 +33,10 @@ using Settings = std::map<int, float>; // host index -> normalised value
 /** Sets the settings through the host's parameters, prepares and runs the
     signal block by block, as a host plays a track. */
 Signal process (Format, juce::AudioPluginInstance&, const Settings&, const Signal& input, double sampleRate, int blockSize);
+
+/** Tones at changing levels with a little noise, different on each channel. */
+Signal testSignal (int channels, int samples);
+
+/** The same settings and signal through VR-C.so, set before resume as a VST2 host does. */
+Signal processVst2 (const Settings&, const Signal& input, float sampleRate, int blockSize);
 } // namespace vrc::formats

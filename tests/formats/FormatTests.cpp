@@ -24,47 +24,6 @@ class FormatTest : public ::testing::TestWithParam<Format>
 
 std::string printFormat (const ::testing::TestParamInfo<Format>& info) { return formatName (info.param); }
 
-/** Tones at changing levels with a little noise, different on each channel. */
-Signal testSignal (int channels, int samples)
-{
-    Signal signal ((size_t) channels, std::vector<float> ((size_t) samples));
-    uint32_t noise = 777;
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < samples; ++i)
-        {
-            noise = noise * 1664525u + 1013904223u;
-            const float level = (i / 3000) % 2 == 0 ? 0.8f : 0.04f;
-            signal[(size_t) ch][(size_t) i] = level * (0.85f * std::sin (0.023f * (float) i * (float) (ch + 2))
-                                                       + 0.15f * ((float) (noise >> 8) / 16777216.0f - 0.5f));
-        }
-    return signal;
-}
-
-/** The same settings and signal through VR-C.so, set before resume as a VST2 host does. */
-Signal processVst2 (const Settings& settings, const Signal& input, float sampleRate, int blockSize)
-{
-    PluginInstance plugin;
-    const auto channels = (int32_t) input.size();
-    vsthost::SpeakerArrangement arrangement {};
-    arrangement.type = channels == 1 ? vsthost::speakerArr::mono : vsthost::speakerArr::stereo;
-    arrangement.numChannels = channels;
-    EXPECT_EQ (plugin.dispatch (vsthost::effSetSpeakerArrangement, 0, reinterpret_cast<vsthost::IntPtr> (&arrangement), &arrangement), 1);
-    for (const auto& [index, value] : settings)
-        plugin.setParameter (index, value);
-    plugin.resume (sampleRate, blockSize);
-
-    Signal output = input;
-    const int samples = (int) input[0].size();
-    for (int start = 0; start < samples; start += blockSize)
-    {
-        std::vector<float*> pointers;
-        for (auto& ch : output)
-            pointers.push_back (ch.data() + start);
-        plugin.effect()->processReplacing (plugin.effect(), pointers.data(), pointers.data(), std::min (blockSize, samples - start));
-    }
-    return output;
-}
-
 const Settings someSettings { { 0, 0.55f }, { 1, 0.8f }, { 2, 0.6f }, { 3, 0.03f },
                               { 4, 0.07f }, { 5, 0.35f }, { 6, 0.9f }, { 7, 0.0f } };
 

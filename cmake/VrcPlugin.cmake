@@ -6,9 +6,9 @@
 juce_set_vst2_sdk_path("${CMAKE_SOURCE_DIR}/source/plugin/vst2-interface")
 
 # The sanitizer and fuzzing build makes the VST2 plug-in only: it exercises the
-# VST2 binary interface. The Windows cross build makes the VST2 DLL, and the
-# VST3 bundle too when asked (scripts/build-windows.sh --vst3).
-option(VRC_WINDOWS_VST3 "Windows cross build: also build the VST3 bundle" OFF)
+# VST2 binary interface. The Windows cross build makes the VST2 DLL and the VST3
+# bundle (scripts/build-windows.sh --no-vst3 leaves the bundle out).
+option(VRC_WINDOWS_VST3 "Windows cross build: also build the VST3 bundle" ON)
 if(VRC_FUZZ)
     set(VRC_PLUGIN_FORMATS VST)
 elseif(WIN32)

@@ -2,8 +2,8 @@
 # Cross-builds the Windows plug-in VR-C.dll on Debian 12:
 #   scripts/build-windows.sh            -> build-win/VRC_artefacts/Release/VST/VR-C.dll    (32-bit)
 #   scripts/build-windows.sh --x64      -> build-win64/VRC_artefacts/Release/VST/VR-C.dll  (64-bit)
-#   --vst3 (with either) also builds the VST3 bundle beside it:
-#     VRC_artefacts/Release/VST3/VR-C.vst3/Contents/{x86,x86_64}-win/VR-C.vst3
+# Beside the DLL, the VST3 bundle (--no-vst3 leaves it out):
+#   VRC_artefacts/Release/VST3/VR-C.vst3/Contents/{x86,x86_64}-win/VR-C.vst3
 # Installs the MinGW-w64 tools and wine (scripts/setup.sh --windows), builds
 # static MinGW libpng and libjpeg from Debian's source packages once (kept in
 # build-win/deps), then configures and builds. Extra arguments are passed to
@@ -13,11 +13,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 src_dir=$PWD
 x64=0
-vst3=OFF
+vst3=ON
 while [ $# -gt 0 ]; do
     case "$1" in
         --x64) x64=1 ;;
-        --vst3) vst3=ON ;;
+        --no-vst3) vst3=OFF ;;
         *) break ;;
     esac
     shift
@@ -156,3 +156,6 @@ if [ "${#targets[@]}" = 0 ]; then
 fi
 cmake --build "$build_dir" --parallel "$jobs" "${targets[@]}"
 echo "build-windows: $build_dir/VRC_artefacts/Release/VST/VR-C.dll" >&2
+if [ "$vst3" = ON ]; then
+    echo "build-windows: $build_dir/VRC_artefacts/Release/VST3/VR-C.vst3" >&2
+fi

@@ -7,8 +7,9 @@
 #   2. the same fixed session run against the Linux build (VR-C.so) and the
 #      Windows build, compared: texts and chunk bytes identical, audio within
 #      tolerance;
-#   3. with --vst3: the same session through the VST3 bundle of both builds,
-#      compared file for file, and with the Linux VST2 audio and chunk;
+#   3. (unless --no-vst3) the same session through the VST3 bundle of both builds,
+#      compared file for file, and with the Linux VST2 audio and chunk; and the
+#      Windows bundle's editor opened and closed;
 #   4. the editor opened and closed through the binary interface, with a
 #      screenshot in build-win/editor-wine.png (--update-screenshot also copies
 #      it to docs/editor-wine.png).
@@ -22,14 +23,14 @@ jobs=${VRC_JOBS:-2}
 update_screenshot=0
 under_xvfb=0
 x64=0
-vst3=0
+vst3=1
 for arg in "$@"; do
     case "$arg" in
         --update-screenshot) update_screenshot=1 ;;
         --under-xvfb) under_xvfb=1 ;;
         --x64) x64=1 ;;
-        --vst3) vst3=1 ;;
-        *) echo "test-windows.sh: unknown option '$arg' (known: --update-screenshot, --x64, --vst3)" >&2; exit 2 ;;
+        --no-vst3) vst3=0 ;;
+        *) echo "test-windows.sh: unknown option '$arg' (known: --update-screenshot, --x64, --no-vst3)" >&2; exit 2 ;;
     esac
 done
 if [ "$x64" = 1 ]; then
@@ -45,8 +46,9 @@ else
 fi
 linux_targets=(vrc_crosscheck)
 if [ "$vst3" = 1 ]; then
-    build_args+=(--vst3)
     linux_targets+=(VRC_VST3)
+else
+    build_args+=(--no-vst3)
 fi
 linux_dir=${VRC_LINUX_BUILD_DIR:-$build_dir/linux}
 wine_run=("$src_dir/cmake/windows/wine-run.sh" --prefix "$build_dir/wine" --arch "$wine_arch")
@@ -92,6 +94,7 @@ if [ "$vst3" = 1 ]; then
     (cd "$compare_dir" && "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" vst3dump "$vst3_windows" vst3-windows) ||
         { echo "Windows VST3 dump failed"; status=1; }
     "$linux_check" vst3compare "$compare_dir/vst3-linux" "$compare_dir/vst3-windows" "$compare_dir/linux" || status=1
+    "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" vst3editor "$vst3_windows" || status=1
 fi
 
 step "Editor under wine: open, screenshot, close"

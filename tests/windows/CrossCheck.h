@@ -31,6 +31,10 @@ bool writeVst3Dump (const std::string& binaryPath, const std::string& dir);
     for bit, and the VST2 chunk inside the VST3 state. */
 bool compareVst3Dumps (const std::string& referenceDir, const std::string& candidateDir, const std::string& vst2Dir);
 
+/** Opens the VST3 editor in a host window (Windows only), checks its size and
+    that it closes; prints what it saw and returns true when all behaved. */
+bool checkVst3Editor (const std::string& binaryPath);
+
 /** The session's two settings: a normalised value for each of the eight parameters. */
 struct Setting
 {

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace crosscheck
@@ -14,14 +13,15 @@ namespace
 {
 bool readFile (const std::string& path, std::vector<char>& data)
 {
-    std::ifstream file (path, std::ios::binary);
+    std::ifstream file (path, std::ios::binary | std::ios::ate);
     if (! file)
     {
         std::printf ("missing: %s\n", path.c_str());
         return false;
     }
-    data.assign (std::istreambuf_iterator<char> (file), std::istreambuf_iterator<char>());
-    return true;
+    data.resize (static_cast<size_t> (file.tellg()));
+    file.seekg (0);
+    return static_cast<bool> (file.read (data.data(), static_cast<std::streamsize> (data.size())));
 }
 
 bool sameFile (const std::string& a, const std::string& b, const char* label)

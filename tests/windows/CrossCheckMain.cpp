@@ -5,6 +5,7 @@
 //   vrc_crosscheck editor <ready file> <done file>
 //   vrc_crosscheck vst3dump <bundle binary> <dir>
 //   vrc_crosscheck vst3compare <reference dir> <candidate dir> <reference VST2 dir>
+//   vrc_crosscheck vst3editor <bundle binary>
 #include "CrossCheck.h"
 
 #include <cstdio>
@@ -25,10 +26,13 @@ int main (int argc, char** argv)
         ok = crosscheck::writeVst3Dump (argv[2], argv[3]);
     else if (mode == "vst3compare" && argc == 5)
         ok = crosscheck::compareVst3Dumps (argv[2], argv[3], argv[4]);
+    else if (mode == "vst3editor" && argc == 3)
+        ok = crosscheck::checkVst3Editor (argv[2]);
     else
     {
         std::fprintf (stderr, "usage: vrc_crosscheck dump <dir> | compare <reference> <candidate> [tolerance] | editor <ready> <done>\n"
-                             "       | vst3dump <bundle binary> <dir> | vst3compare <reference> <candidate> <reference VST2 dir>\n");
+                             "       | vst3dump <bundle binary> <dir> | vst3compare <reference> <candidate> <reference VST2 dir>\n"
+                             "       | vst3editor <bundle binary>\n");
         return 2;
     }
     return ok ? 0 : 1;

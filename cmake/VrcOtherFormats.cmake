@@ -1,4 +1,4 @@
-# The Linux VST3, LV2 and Standalone builds of the same shared code target.
+# The Linux LV2 and Standalone builds of the same shared code target.
 # Only what differs from the VST2 build is set here.
 
 # The Standalone wrapper is built on the framework's audio device layer; JACK
@@ -6,10 +6,6 @@
 # run time, so the program still starts without it).
 target_link_libraries(VRC PRIVATE juce::juce_audio_utils)
 target_compile_definitions(VRC PRIVATE JUCE_JACK=1)
-
-# VST3 parameter IDs are the host indices 0..7 (and 8 for the wrapper's bypass
-# switch) rather than hashes of them: sessions store these numbers.
-target_compile_definitions(VRC_VST3 PRIVATE JUCE_FORCE_USE_LEGACY_PARAM_IDS=1)
 
 # Debian's framework falls back to the product name as the LV2 URI before the
 # LV2 wrapper reads the generated header that carries the real one, so the

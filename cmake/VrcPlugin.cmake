@@ -5,10 +5,17 @@
 # The VST 2.4 interface comes from Debian's fst header behind a small shim.
 juce_set_vst2_sdk_path("${CMAKE_SOURCE_DIR}/source/plugin/vst2-interface")
 
-# The Windows cross build makes the VST2 DLL only, and so does the sanitizer and
-# fuzzing build, which exercises the VST2 binary interface.
-if(WIN32 OR VRC_FUZZ)
+# The sanitizer and fuzzing build makes the VST2 plug-in only: it exercises the
+# VST2 binary interface. The Windows cross build makes the VST2 DLL and the VST3
+# bundle (scripts/build-windows.sh --no-vst3 leaves the bundle out).
+option(VRC_WINDOWS_VST3 "Windows cross build: also build the VST3 bundle" ON)
+if(VRC_FUZZ)
     set(VRC_PLUGIN_FORMATS VST)
+elseif(WIN32)
+    set(VRC_PLUGIN_FORMATS VST)
+    if(VRC_WINDOWS_VST3)
+        list(APPEND VRC_PLUGIN_FORMATS VST3)
+    endif()
 else()
     set(VRC_PLUGIN_FORMATS VST VST3 LV2 Standalone)
 endif()
@@ -68,8 +75,14 @@ target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
 
 set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
 
-# VST3, LV2 and the Standalone application: the framework's wrappers as they are.
+# VST3 parameter IDs are the host indices 0..7 (and 8 for the wrapper's bypass
+# switch) rather than hashes of them: sessions store these numbers.
 if(TARGET VRC_VST3)
+    target_compile_definitions(VRC_VST3 PRIVATE JUCE_FORCE_USE_LEGACY_PARAM_IDS=1)
+endif()
+
+# LV2 and the Standalone application: the framework's wrappers as they are.
+if(TARGET VRC_LV2)
     include(VrcOtherFormats)
 endif()
 

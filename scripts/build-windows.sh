@@ -2,6 +2,8 @@
 # Cross-builds the Windows plug-in VR-C.dll on Debian 12:
 #   scripts/build-windows.sh            -> build-win/VRC_artefacts/Release/VST/VR-C.dll    (32-bit)
 #   scripts/build-windows.sh --x64      -> build-win64/VRC_artefacts/Release/VST/VR-C.dll  (64-bit)
+# Beside the DLL, the VST3 bundle (--no-vst3 leaves it out):
+#   VRC_artefacts/Release/VST3/VR-C.vst3/Contents/{x86,x86_64}-win/VR-C.vst3
 # Installs the MinGW-w64 tools and wine (scripts/setup.sh --windows), builds
 # static MinGW libpng and libjpeg from Debian's source packages once (kept in
 # build-win/deps), then configures and builds. Extra arguments are passed to
@@ -10,8 +12,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 src_dir=$PWD
-if [ "${1:-}" = "--x64" ]; then
+x64=0
+vst3=ON
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --x64) x64=1 ;;
+        --no-vst3) vst3=OFF ;;
+        *) break ;;
+    esac
     shift
+done
+if [ "$x64" = 1 ]; then
     build_dir=${VRC_WINDOWS_BUILD_DIR:-$src_dir/build-win64}
     toolchain=$src_dir/cmake/windows/mingw-x86_64.cmake
 else
@@ -136,6 +147,7 @@ cmake -S "$src_dir" -B "$build_dir" -G Ninja \
     -DVRC_MINGW_PREFIX="$prefix" \
     -DJUCE_DIR="$src_dir/cmake/windows" \
     -DCMAKE_BUILD_TYPE=Release \
+    -DVRC_WINDOWS_VST3="$vst3" \
     -DVRC_BUILD_TESTS=OFF -DVRC_BUILD_BENCH=OFF >/dev/null
 
 targets=("$@")
@@ -144,3 +156,6 @@ if [ "${#targets[@]}" = 0 ]; then
 fi
 cmake --build "$build_dir" --parallel "$jobs" "${targets[@]}"
 echo "build-windows: $build_dir/VRC_artefacts/Release/VST/VR-C.dll" >&2
+if [ "$vst3" = ON ]; then
+    echo "build-windows: $build_dir/VRC_artefacts/Release/VST3/VR-C.vst3" >&2
+fi

@@ -7,7 +7,10 @@
 #   2. the same fixed session run against the Linux build (VR-C.so) and the
 #      Windows build, compared: texts and chunk bytes identical, audio within
 #      tolerance;
-#   3. the editor opened and closed through the binary interface, with a
+#   3. (unless --no-vst3) the same session through the VST3 bundle of both builds,
+#      compared file for file, and with the Linux VST2 audio and chunk; and the
+#      Windows bundle's editor opened and closed;
+#   4. the editor opened and closed through the binary interface, with a
 #      screenshot in build-win/editor-wine.png (--update-screenshot also copies
 #      it to docs/editor-wine.png).
 # The Linux half is built in build-win/linux, or taken from VRC_LINUX_BUILD_DIR
@@ -20,22 +23,32 @@ jobs=${VRC_JOBS:-2}
 update_screenshot=0
 under_xvfb=0
 x64=0
+vst3=1
 for arg in "$@"; do
     case "$arg" in
         --update-screenshot) update_screenshot=1 ;;
         --under-xvfb) under_xvfb=1 ;;
         --x64) x64=1 ;;
-        *) echo "test-windows.sh: unknown option '$arg' (known: --update-screenshot, --x64)" >&2; exit 2 ;;
+        --no-vst3) vst3=0 ;;
+        *) echo "test-windows.sh: unknown option '$arg' (known: --update-screenshot, --x64, --no-vst3)" >&2; exit 2 ;;
     esac
 done
 if [ "$x64" = 1 ]; then
     build_dir=$src_dir/build-win64
     build_args=(--x64)
     wine_arch=win64
+    vst3_arch=x86_64-win
 else
     build_dir=$src_dir/build-win
     build_args=()
     wine_arch=win32
+    vst3_arch=x86-win
+fi
+linux_targets=(vrc_crosscheck)
+if [ "$vst3" = 1 ]; then
+    linux_targets+=(VRC_VST3)
+else
+    build_args+=(--no-vst3)
 fi
 linux_dir=${VRC_LINUX_BUILD_DIR:-$build_dir/linux}
 wine_run=("$src_dir/cmake/windows/wine-run.sh" --prefix "$build_dir/wine" --arch "$wine_arch")
@@ -47,7 +60,7 @@ if [ "$under_xvfb" = 0 ]; then
     if [ ! -f "$linux_dir/CMakeCache.txt" ]; then
         cmake -S "$src_dir" -B "$linux_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVRC_BUILD_BENCH=OFF >/dev/null
     fi
-    cmake --build "$linux_dir" --parallel "$jobs" --target vrc_crosscheck
+    cmake --build "$linux_dir" --parallel "$jobs" --target "${linux_targets[@]}"
 
     # Wine's windows need an X server; a private one keeps runs independent.
     exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --under-xvfb "$@"
@@ -71,6 +84,18 @@ linux_check=$(find "$linux_dir" -name vrc_crosscheck -type f -perm -u+x | head -
 (cd "$compare_dir" && "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" dump windows) ||
     { echo "Windows dump failed"; status=1; }
 "$linux_check" compare "$compare_dir/linux" "$compare_dir/windows" || status=1
+
+if [ "$vst3" = 1 ]; then
+    step "VST3 bundle: Linux build against Windows build, and against the Linux VST2 build"
+    vst3_linux=$linux_dir/VRC_artefacts/Release/VST3/VR-C.vst3/Contents/x86_64-linux/VR-C.so
+    vst3_windows=$build_dir/VRC_artefacts/Release/VST3/VR-C.vst3/Contents/$vst3_arch/VR-C.vst3
+    mkdir -p "$compare_dir/vst3-linux" "$compare_dir/vst3-windows"
+    "$linux_check" vst3dump "$vst3_linux" "$compare_dir/vst3-linux" || { echo "Linux VST3 dump failed"; status=1; }
+    (cd "$compare_dir" && "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" vst3dump "$vst3_windows" vst3-windows) ||
+        { echo "Windows VST3 dump failed"; status=1; }
+    "$linux_check" vst3compare "$compare_dir/vst3-linux" "$compare_dir/vst3-windows" "$compare_dir/linux" || status=1
+    "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" vst3editor "$vst3_windows" || status=1
+fi
 
 step "Editor under wine: open, screenshot, close"
 shot_dir=$build_dir/editor-shot

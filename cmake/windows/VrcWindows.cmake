@@ -5,6 +5,12 @@ function(vrc_windows_finish)
     # The export table: both entry points, at ordinals 1 and 2, one address.
     target_sources(VRC_VST PRIVATE "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/VR-C.def")
 
+    if(TARGET VRC_VST3 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+        # 32-bit stdcall functions are exported as "GetPluginFactory@0"; hosts
+        # look up the plain name, as MSVC builds export it.
+        target_link_options(VRC_VST3 PRIVATE -Wl,--kill-at)
+    endif()
+
     # Debian's fst header (the VST 2.4 declarations) sits in /usr/include, which
     # the cross compiler must not search as a whole: expose just its folder.
     set(fst_include "${CMAKE_BINARY_DIR}/fst-include")
@@ -23,8 +29,11 @@ function(vrc_windows_finish)
     # folder of their own (included here: a deferred call cannot add folders).
     include("${CMAKE_SOURCE_DIR}/tests/windows/CMakeLists.txt")
 
-    # What scripts/build-windows.sh builds: the plug-in and its test programs,
+    # What scripts/build-windows.sh builds: the plug-in(s) and its test programs,
     # not the Linux project's tools.
     add_custom_target(vrc_windows_all)
     add_dependencies(vrc_windows_all VRC_VST vrc_host_tests vrc_crosscheck)
+    if(TARGET VRC_VST3)
+        add_dependencies(vrc_windows_all VRC_VST3)
+    endif()
 endfunction()

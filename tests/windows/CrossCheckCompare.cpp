@@ -1,10 +1,10 @@
 #include "CrossCheck.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace crosscheck
@@ -13,31 +13,37 @@ namespace
 {
 bool readFile (const std::string& path, std::vector<char>& data)
 {
-    std::ifstream file (path, std::ios::binary);
+    std::ifstream file (path, std::ios::binary | std::ios::ate);
     if (! file)
     {
         std::printf ("missing: %s\n", path.c_str());
         return false;
     }
-    data.assign (std::istreambuf_iterator<char> (file), std::istreambuf_iterator<char>());
-    return true;
+    data.resize (static_cast<size_t> (file.tellg()));
+    file.seekg (0);
+    return static_cast<bool> (file.read (data.data(), static_cast<std::streamsize> (data.size())));
 }
 
-bool sameBytes (const std::string& a, const std::string& b, const char* name)
+bool sameFile (const std::string& a, const std::string& b, const char* label)
 {
     std::vector<char> x, y;
-    if (! readFile (a + "/" + name, x) || ! readFile (b + "/" + name, y))
+    if (! readFile (a, x) || ! readFile (b, y))
         return false;
     if (x == y)
     {
-        std::printf ("%-22s identical, %zu bytes\n", name, x.size());
+        std::printf ("%-22s identical, %zu bytes\n", label, x.size());
         return true;
     }
     size_t first = 0;
     while (first < x.size() && first < y.size() && x[first] == y[first])
         ++first;
-    std::printf ("%-22s DIFFER: %zu vs %zu bytes, first difference at byte %zu\n", name, x.size(), y.size(), first);
+    std::printf ("%-22s DIFFER: %zu vs %zu bytes, first difference at byte %zu\n", label, x.size(), y.size(), first);
     return false;
+}
+
+bool sameBytes (const std::string& a, const std::string& b, const char* name)
+{
+    return sameFile (a + "/" + name, b + "/" + name, name);
 }
 
 bool sameAudio (const std::string& a, const std::string& b, const char* name, float tolerance)
@@ -87,6 +93,32 @@ bool compareDumps (const std::string& referenceDir, const std::string& candidate
         ok = sameBytes (referenceDir, candidateDir, name) && ok;
     for (const char* name : { "audio-decibel.f32", "audio-linear.f32" })
         ok = sameAudio (referenceDir, candidateDir, name, audioTolerance) && ok;
+    return ok;
+}
+
+bool compareVst3Dumps (const std::string& referenceDir, const std::string& candidateDir, const std::string& vst2Dir)
+{
+    bool ok = true;
+    for (const char* name : { "texts-vst3.txt", "state-default.bin", "state.bin", "state-restored.bin" })
+        ok = sameBytes (referenceDir, candidateDir, name) && ok;
+    for (const char* name : { "audio-decibel.f32", "audio-linear.f32" })
+    {
+        ok = sameAudio (referenceDir, candidateDir, name, 0.0f) && ok;
+        std::printf ("  against the VST2 build: ");
+        ok = sameAudio (vst2Dir, candidateDir, name, 0.0f) && ok;
+    }
+    ok = sameFile (candidateDir + "/state.bin", candidateDir + "/state-restored.bin", "state restored, saved") && ok;
+
+    // The VST3 state carries the VST2 build's chunk for the same settings.
+    std::vector<char> state, chunk;
+    if (readFile (candidateDir + "/state.bin", state) && readFile (vst2Dir + "/chunk.bin", chunk))
+    {
+        const bool carried = ! chunk.empty() && std::search (state.begin(), state.end(), chunk.begin(), chunk.end()) != state.end();
+        std::printf ("%-22s %s the VST2 chunk (%zu bytes)\n", "state.bin", carried ? "carries" : "DOES NOT CARRY", chunk.size());
+        ok = carried && ok;
+    }
+    else
+        ok = false;
     return ok;
 }
 } // namespace crosscheck

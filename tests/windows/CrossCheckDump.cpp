@@ -60,19 +60,6 @@ void parameterTexts (const PluginInstance& plugin, std::ostream& out)
     }
 }
 
-struct Setting
-{
-    const char* name;
-    float values[8];
-};
-
-// Two settings that keep the compressor working hard: the decibel curve, and
-// the linear curve with part of the dry signal mixed back in.
-const Setting settings[] = {
-    { "decibel", { 0.5f, 1.0f, 0.5f, 0.1f, 0.2f, 0.94f, 1.0f, 1.0f } },
-    { "linear", { 0.7f, 0.9f, 0.45f, 0.02f, 0.5f, 0.3f, 0.75f, 0.0f } },
-};
-
 void apply (const PluginInstance& plugin, const Setting& setting)
 {
     for (int32_t i = 0; i < 8; ++i)
@@ -81,8 +68,6 @@ void apply (const PluginInstance& plugin, const Setting& setting)
 
 std::vector<float> render (const PluginInstance& plugin, long long length)
 {
-    // Uneven block sizes, including a single sample, as hosts send them.
-    const int32_t blockSizes[] = { 512, 511, 64, 1, 300 };
     plugin.resume (44100.0f, 512);
 
     std::vector<float> in[2], out[2];
@@ -91,7 +76,7 @@ std::vector<float> render (const PluginInstance& plugin, long long length)
     long long position = 0;
     for (int block = 0; position < length; ++block)
     {
-        const int32_t frames = static_cast<int32_t> (std::min<long long> (blockSizes[block % 5], length - position));
+        const int32_t frames = static_cast<int32_t> (std::min<long long> (sessionBlockSizes[block % 5], length - position));
         float* ins[2];
         float* outs[2];
         for (int c = 0; c < 2; ++c)
@@ -116,11 +101,26 @@ std::vector<float> render (const PluginInstance& plugin, long long length)
 template <typename T>
 bool writeFile (const std::string& path, const std::vector<T>& data)
 {
-    std::ofstream file (path, std::ios::binary);
-    file.write (reinterpret_cast<const char*> (data.data()), static_cast<std::streamsize> (data.size() * sizeof (T)));
-    return static_cast<bool> (file);
+    return writeBinary (path, data.data(), data.size() * sizeof (T));
 }
 } // namespace
+
+// Two settings that keep the compressor working hard: the decibel curve, and
+// the linear curve with part of the dry signal mixed back in.
+const Setting sessionSettings[2] = {
+    { "decibel", { 0.5f, 1.0f, 0.5f, 0.1f, 0.2f, 0.94f, 1.0f, 1.0f } },
+    { "linear", { 0.7f, 0.9f, 0.45f, 0.02f, 0.5f, 0.3f, 0.75f, 0.0f } },
+};
+
+// Uneven block sizes, including a single sample, as hosts send them.
+const int sessionBlockSizes[5] = { 512, 511, 64, 1, 300 };
+
+bool writeBinary (const std::string& path, const void* data, size_t size)
+{
+    std::ofstream file (path, std::ios::binary);
+    file.write (static_cast<const char*> (data), static_cast<std::streamsize> (size));
+    return static_cast<bool> (file);
+}
 
 float testSignal (int channel, long long sampleIndex)
 {
@@ -153,7 +153,7 @@ bool writeDump (const std::string& dir)
         parameterTexts (plugin, texts);
         if (! writeFile (dir + "/chunk-default.bin", plugin.chunk()))
             return false;
-        apply (plugin, settings[1]);
+        apply (plugin, sessionSettings[1]);
         if (! writeFile (dir + "/chunk.bin", plugin.chunk()))
             return false;
 
@@ -165,7 +165,7 @@ bool writeDump (const std::string& dir)
         texts << '\n';
     }
 
-    for (const auto& setting : settings)
+    for (const auto& setting : sessionSettings)
     {
         PluginInstance plugin;
         apply (plugin, setting);

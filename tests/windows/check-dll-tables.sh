@@ -1,8 +1,10 @@
 #!/bin/sh
 # Checks the export and import tables of the built VR-C.dll:
 #   check-dll-tables.sh <mingw objdump> <VR-C.dll>
+#   check-dll-tables.sh <mingw objdump> <binary> --exports <name>...
 # - VSTPluginMain is exported at ordinal 1 and main at ordinal 2, both at the
-#   same address (one function under two names);
+#   same address (one function under two names); with --exports, exactly the
+#   names given are exported (a VST3 bundle's binary);
 # - every imported DLL is a Windows system DLL, so the library runs on a bare
 #   Windows machine (no libstdc++, libgcc or winpthread DLLs beside it).
 set -eu
@@ -28,23 +30,32 @@ rva_of_ordinal() {
         awk -v ord="$1" '$1 == ord { print $2 }'
 }
 
-vst_ordinal=$(ordinal_of VSTPluginMain)
-main_ordinal=$(ordinal_of main)
-echo "exports: VSTPluginMain at ordinal ${vst_ordinal:-none}, main at ordinal ${main_ordinal:-none}"
-[ "$vst_ordinal" = 1 ] || { echo "FAIL: VSTPluginMain must be ordinal 1"; fail=1; }
-[ "$main_ordinal" = 2 ] || { echo "FAIL: main must be ordinal 2"; fail=1; }
+if [ "${3:-}" = "--exports" ]; then
+    shift 3
+    exports=$(printf '%s\n' "$tables" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+        awk '/^[[:space:]]+\[/ { print $NF }' | sort | tr '\n' ' ')
+    wanted=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
+    echo "exports: $exports"
+    [ "$exports" = "$wanted" ] || { echo "FAIL: the exports must be exactly: $wanted"; fail=1; }
+else
+    vst_ordinal=$(ordinal_of VSTPluginMain)
+    main_ordinal=$(ordinal_of main)
+    echo "exports: VSTPluginMain at ordinal ${vst_ordinal:-none}, main at ordinal ${main_ordinal:-none}"
+    [ "$vst_ordinal" = 1 ] || { echo "FAIL: VSTPluginMain must be ordinal 1"; fail=1; }
+    [ "$main_ordinal" = 2 ] || { echo "FAIL: main must be ordinal 2"; fail=1; }
 
-vst_rva=$(rva_of_ordinal 1)
-main_rva=$(rva_of_ordinal 2)
-echo "addresses: ordinal 1 at ${vst_rva:-none}, ordinal 2 at ${main_rva:-none}"
-if [ -z "$vst_rva" ] || [ "$vst_rva" != "$main_rva" ]; then
-    echo "FAIL: both entry points must be the same function"
-    fail=1
+    vst_rva=$(rva_of_ordinal 1)
+    main_rva=$(rva_of_ordinal 2)
+    echo "addresses: ordinal 1 at ${vst_rva:-none}, ordinal 2 at ${main_rva:-none}"
+    if [ -z "$vst_rva" ] || [ "$vst_rva" != "$main_rva" ]; then
+        echo "FAIL: both entry points must be the same function"
+        fail=1
 fi
 
 other_exports=$(printf '%s\n' "$tables" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
     awk '/^[[:space:]]+\[/ && $NF != "VSTPluginMain" && $NF != "main" { print $NF }')
 [ -z "$other_exports" ] || echo "note: further exports: $(echo $other_exports)"
+fi
 
 system_dlls=" advapi32.dll comctl32.dll comdlg32.dll crypt32.dll d2d1.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll
  kernel32.dll msimg32.dll msvcrt.dll ole32.dll oleaut32.dll opengl32.dll rpcrt4.dll setupapi.dll shell32.dll

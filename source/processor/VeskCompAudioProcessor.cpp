@@ -172,19 +172,30 @@ const juce::String VeskCompAudioProcessor::getParameterName (int index)
     return vrc::isValidParameterIndex (index) ? juce::String (vrc::parameterTable[(size_t) index].name) : juce::String();
 }
 
+namespace
+{
+juce::String textOf (ParameterId id, float physical)
+{
+    if (id == ParameterId::dryWet)
+        return juce::String (vrc::formatFixed (physical * 100.0f, 1) + "%");
+    return juce::String (vrc::formatFixed (physical, 2));
+}
+} // namespace
+
 const juce::String VeskCompAudioProcessor::getParameterText (int index)
 {
     const auto* p = parameterFor (index);
-    if (p == nullptr)
-        return {};
+    return p != nullptr ? textOf (static_cast<ParameterId> (index), p->getValue()) : juce::String();
+}
 
-    const float v = p->getValue();
-    if (static_cast<ParameterId> (index) == ParameterId::dryWet)
-    {
-        const float percent = v * 100.0f;
-        return juce::String (vrc::formatFixed (percent, 1) + "%");
-    }
-    return juce::String (vrc::formatFixed (v, 2));
+juce::String VeskCompAudioProcessor::getParameterTextForValue (int index, float normalised) const
+{
+    if (! vrc::isValidParameterIndex (index))
+        return {};
+    // The same mapping a host write goes through, on a scratch copy.
+    auto scratch = mapperFor (static_cast<ParameterId> (index));
+    scratch.setNormalised (normalised);
+    return textOf (static_cast<ParameterId> (index), scratch.getValue());
 }
 
 juce::String VeskCompAudioProcessor::getParameterID (int index)

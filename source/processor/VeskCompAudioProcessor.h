@@ -45,6 +45,9 @@ public:
     const juce::String getParameterName (int index) override;
     using AudioProcessor::getParameterText;
     const juce::String getParameterText (int index) override;
+    /** The text a parameter would show at another normalised value (for hosts
+        that label automation or ask before they set); the current value is untouched. */
+    juce::String getParameterTextForValue (int index, float normalised) const;
     // Identity and default for hosts that keep them (VST3, LV2); the VST 2.4
     // interface has neither.
     juce::String getParameterID (int index) override;

@@ -75,6 +75,19 @@ TEST (Parameters, NormalisedValuesMapLinearlyInBothDirections)
     EXPECT_EQ (p.getParameterText (0), "-0.00");
 }
 
+TEST (Parameters, TextForAnotherValueIsTheTextThatValueWouldShow)
+{
+    VeskCompAudioProcessor asked, set;
+    for (int i = 0; i < vrc::numParameters; ++i)
+        for (float v : { 0.0f, 0.0001f, 0.25f, 0.333f, 0.5f, 1.0f, 1.3f })
+        {
+            set.setParameter (i, v);
+            EXPECT_EQ (asked.getParameterTextForValue (i, v), set.getParameterText (i)) << i << " at " << v;
+            EXPECT_EQ (asked.getParameterText (i), VeskCompAudioProcessor().getParameterText (i)) << "asking changes nothing";
+        }
+    EXPECT_EQ (asked.getParameterTextForValue (8, 0.5f), "");
+}
+
 TEST (Parameters, OutOfRangeValuesAreNotClamped)
 {
     VeskCompAudioProcessor p;

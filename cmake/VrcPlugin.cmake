@@ -68,10 +68,12 @@ target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
 
 set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
 
-# VST3, LV2 and the Standalone application: the framework's wrappers as they are.
+# VST3, LV2 and the Standalone application: the framework's wrappers, with the
+# project's readers taking the VST3 and LV2 state from the host first.
 if(TARGET VRC_VST3)
     include(VrcOtherFormats)
 endif()
+include(VrcHostStateReaders)
 
 # clang links its sanitizer runtime into executables only; an instrumented plug-in
 # gets those symbols from the host program that loads it.

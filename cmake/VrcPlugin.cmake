@@ -5,9 +5,9 @@
 # The VST 2.4 interface comes from Debian's fst header behind a small shim.
 juce_set_vst2_sdk_path("${CMAKE_SOURCE_DIR}/source/plugin/vst2-interface")
 
-# The Windows cross build makes the VST2 DLL only, and so does the sanitizer and
-# fuzzing build, which exercises the VST2 binary interface.
-if(WIN32 OR VRC_FUZZ)
+# The Windows cross build makes the VST2 DLL only. The sanitizer and fuzzing
+# build makes every format: its host suites drive the VST2, VST3 and LV2 binaries.
+if(WIN32)
     set(VRC_PLUGIN_FORMATS VST)
 else()
     set(VRC_PLUGIN_FORMATS VST VST3 LV2 Standalone)
@@ -80,8 +80,12 @@ include(VrcHostStateReaders)
 # Host and plug-in each declare the VST types themselves, so clang's check of
 # function types across that boundary would flag every call between them.
 if(VRC_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-    target_link_options(VRC_VST PRIVATE "-Wl,-z,undefs")
-    target_compile_options(VRC_VST PRIVATE -fno-sanitize=function)
+    foreach(format_target IN ITEMS VRC_VST VRC_VST3 VRC_LV2)
+        if(TARGET ${format_target})
+            target_link_options(${format_target} PRIVATE "-Wl,-z,undefs")
+            target_compile_options(${format_target} PRIVATE -fno-sanitize=function)
+        endif()
+    endforeach()
 endif()
 
 # Hosts meet the project's VST2 layer (source/plugin/vst2) first. That layer also

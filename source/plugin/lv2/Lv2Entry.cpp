@@ -124,7 +124,7 @@ const void* extensionData (const char* uri)
 } // namespace
 } // namespace vrc::lv2
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor (uint32_t index)
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor (uint32_t index)
 {
     if (index != 0)
         return nullptr;

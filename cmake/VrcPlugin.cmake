@@ -5,13 +5,12 @@
 # The VST 2.4 interface comes from Debian's fst header behind a small shim.
 juce_set_vst2_sdk_path("${CMAKE_SOURCE_DIR}/source/plugin/vst2-interface")
 
-# The sanitizer and fuzzing build makes the VST2 plug-in only: it exercises the
-# VST2 binary interface. The Windows cross build makes the VST2 DLL and the VST3
-# bundle (scripts/build-windows.sh --no-vst3 leaves the bundle out).
+# The Windows cross build makes the VST2 DLL and the VST3 bundle
+# (scripts/build-windows.sh --no-vst3 leaves the bundle out). The sanitizer and
+# fuzzing build makes every format: its host suites drive the VST2, VST3 and
+# LV2 binaries.
 option(VRC_WINDOWS_VST3 "Windows cross build: also build the VST3 bundle" ON)
-if(VRC_FUZZ)
-    set(VRC_PLUGIN_FORMATS VST)
-elseif(WIN32)
+if(WIN32)
     set(VRC_PLUGIN_FORMATS VST)
     if(VRC_WINDOWS_VST3)
         list(APPEND VRC_PLUGIN_FORMATS VST3)
@@ -81,18 +80,24 @@ if(TARGET VRC_VST3)
     target_compile_definitions(VRC_VST3 PRIVATE JUCE_FORCE_USE_LEGACY_PARAM_IDS=1)
 endif()
 
-# LV2 and the Standalone application: the framework's wrappers as they are.
+# LV2 and the Standalone application.
 if(TARGET VRC_LV2)
     include(VrcOtherFormats)
 endif()
+# The project's readers take the VST3 and LV2 state from the host first.
+include(VrcHostStateReaders)
 
 # clang links its sanitizer runtime into executables only; an instrumented plug-in
 # gets those symbols from the host program that loads it.
 # Host and plug-in each declare the VST types themselves, so clang's check of
 # function types across that boundary would flag every call between them.
 if(VRC_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-    target_link_options(VRC_VST PRIVATE "-Wl,-z,undefs")
-    target_compile_options(VRC_VST PRIVATE -fno-sanitize=function)
+    foreach(format_target IN ITEMS VRC_VST VRC_VST3 VRC_LV2)
+        if(TARGET ${format_target})
+            target_link_options(${format_target} PRIVATE "-Wl,-z,undefs")
+            target_compile_options(${format_target} PRIVATE -fno-sanitize=function)
+        endif()
+    endforeach()
 endif()
 
 # Hosts meet the project's VST2 layer (source/plugin/vst2) first. That layer also

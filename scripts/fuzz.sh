@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes every reader of hostile bytes with libFuzzer under AddressSanitizer and
-# UndefinedBehaviorSanitizer: the settings restore (chunks from a host's session)
-# and vrc-render's audio input readers.
+# UndefinedBehaviorSanitizer: the settings restore (chunks from a host's session),
+# the state readers in front of the LV2 and VST3 wrappers, and vrc-render's audio
+# input readers.
 # Usage: scripts/fuzz.sh [seconds]   (each target runs that long; default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +13,8 @@ mkdir -p build-fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVRC_SANITIZE=ON -DVRC_FUZZ=ON -DVRC_BUILD_BENCH=OFF > build-fuzz/configure.log 2>&1 \
     || { cat build-fuzz/configure.log; exit 1; }
-cmake --build build-fuzz --target vrc_state_fuzzer vrc_audio_input_fuzzer --parallel "$(nproc)"
+cmake --build build-fuzz --target vrc_state_fuzzer vrc_lv2_state_fuzzer vrc_vst3_state_fuzzer \
+    vrc_audio_input_fuzzer --parallel "$(nproc)"
 
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -35,7 +37,8 @@ run_fuzzer() {
             echo "fuzz.sh: $name ran past its budget and was stopped" >&2
         else
             echo "fuzz.sh: $name found a problem; the input is in build-fuzz/findings/" >&2
-            echo "fuzz.sh: once fixed, keep it under tests/data/ (findings/ for chunks, render/ for audio) where ctest replays it" >&2
+            echo "fuzz.sh: once fixed, keep it under tests/data/ where ctest replays it: findings/ for chunks," \
+                 "state-findings/lv2-* or vst3-* for format states, render/ for audio" >&2
         fi
         exit 1
     fi
@@ -46,4 +49,8 @@ run_fuzzer() {
 # Seeds: the golden chunks, the kept findings and the committed corpus; small
 # files of each audio format.
 run_fuzzer vrc_state_fuzzer 4096 tests/data/*.vstchunk tests/data/findings/* tests/data/settings-corpus/*
+# A host's LV2 state text and VST3 state bytes: those the current build saves
+# and the kept findings.
+run_fuzzer vrc_lv2_state_fuzzer 4096 tests/data/formats/*.lv2state tests/data/state-findings/lv2-*
+run_fuzzer vrc_vst3_state_fuzzer 4096 tests/data/formats/*.vst3state tests/data/state-findings/vst3-*
 run_fuzzer vrc_audio_input_fuzzer 16384 tests/data/render/*

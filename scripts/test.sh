@@ -27,10 +27,15 @@ VRC_BUILD_DIR=build scripts/test-ardour.sh
 scripts/fuzz.sh 60
 
 # The host test suite again, in that sanitizer build: the instrumented VR-C.so
-# driven through the VST2 binary interface, editor opened and closed 100 times.
-cmake --build build-fuzz --target VRC_VST vrc_host_tests --parallel "$jobs"
-ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    xvfb-run -a -s "-screen 0 1280x1024x24" build-fuzz/tests/host/vrc_host_tests --gtest_brief=1
+# driven through the VST2 binary interface, editor opened and closed 100 times;
+# then the instrumented VST3 and LV2 binaries' state interfaces given hostile
+# bytes. (Building the LV2 bundle runs the instrumented plug-in once, to write
+# its Turtle files.)
+export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+cmake --build build-fuzz --target VRC_VST vrc_host_tests vrc_format_state_tests --parallel "$jobs"
+xvfb-run -a -s "-screen 0 1280x1024x24" build-fuzz/tests/host/vrc_host_tests --gtest_brief=1
+build-fuzz/tests/formats/vrc_format_state_tests --gtest_brief=1
+unset ASAN_OPTIONS UBSAN_OPTIONS
 
 # The 32-bit Windows build (VR-C.dll) and its tests under wine, compared with
 # the Linux build above.

@@ -1,14 +1,20 @@
-# vrc_make_patched_juce_modules(<out_var> SOURCE <dir> DESTINATION <dir> PATCH_DIR <dir>)
-# Copies the installed framework modules into the build tree and applies every
-# *.patch of PATCH_DIR (in name order, patch -p1 from the modules folder). The
+# vrc_make_patched_juce_modules(<out_var> SOURCE <dir> DESTINATION <dir> PATCH_DIR <dir>...
+#                               [MODULES <module>...])
+# Copies the installed framework modules (or only the MODULES named) into the
+# build tree and applies every *.patch of each PATCH_DIR (in name order within a
+# folder, patch -p1 from the modules folder). The
 # copy is redone only when the patches change; a failing patch stops the
 # configure step, so a framework update that moves the patched code is noticed.
 function(vrc_make_patched_juce_modules out_var)
-    cmake_parse_arguments(ARG "" "SOURCE;DESTINATION;PATCH_DIR" "" ${ARGN})
+    cmake_parse_arguments(ARG "" "SOURCE;DESTINATION" "PATCH_DIR;MODULES" ${ARGN})
 
-    file(GLOB patches "${ARG_PATCH_DIR}/*.patch")
-    list(SORT patches)
-    set(fingerprint "${ARG_SOURCE}\n")
+    set(patches "")
+    foreach(dir IN LISTS ARG_PATCH_DIR)
+        file(GLOB dir_patches "${dir}/*.patch")
+        list(SORT dir_patches)
+        list(APPEND patches ${dir_patches})
+    endforeach()
+    set(fingerprint "${ARG_SOURCE}\n${ARG_MODULES}\n")
     foreach(patch IN LISTS patches)
         file(SHA256 "${patch}" patch_hash)
         string(APPEND fingerprint "${patch_hash}\n")
@@ -24,7 +30,13 @@ function(vrc_make_patched_juce_modules out_var)
     if(NOT previous STREQUAL fingerprint)
         message(STATUS "Copying and patching the JUCE modules into ${ARG_DESTINATION}")
         file(REMOVE_RECURSE "${ARG_DESTINATION}")
-        file(COPY "${ARG_SOURCE}/" DESTINATION "${ARG_DESTINATION}")
+        if(ARG_MODULES)
+            foreach(module IN LISTS ARG_MODULES)
+                file(COPY "${ARG_SOURCE}/${module}" DESTINATION "${ARG_DESTINATION}")
+            endforeach()
+        else()
+            file(COPY "${ARG_SOURCE}/" DESTINATION "${ARG_DESTINATION}")
+        endif()
         find_program(VRC_PATCH_PROGRAM patch REQUIRED)
         foreach(patch IN LISTS patches)
             execute_process(

@@ -1,0 +1,33 @@
+# The VST3 and LV2 wrappers receive a session's saved state from the host before
+# the plug-in does. The project's own bounded readers (source/plugin/vst3 and
+# source/plugin/lv2) take those bytes first; they are part of the shared code, so
+# the fuzz targets reach them without the format builds.
+set(VRC_STATE_READER_SOURCES
+    "${CMAKE_SOURCE_DIR}/source/plugin/lv2/Lv2StateText.cpp"
+    "${CMAKE_SOURCE_DIR}/source/plugin/vst3/Vst3StateReader.cpp")
+target_sources(VRC PRIVATE ${VRC_STATE_READER_SOURCES})
+set_source_files_properties(${VRC_STATE_READER_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
+
+# LV2: the framework's client is compiled with its entry point renamed, and the
+# project's lv2_descriptor stands in front of it (as the VST2 layer does).
+if(TARGET VRC_LV2)
+    set(vrc_lv2_dir "${CMAKE_SOURCE_DIR}/source/plugin/lv2")
+    set_property(TARGET juce_audio_plugin_client_LV2 PROPERTY INTERFACE_SOURCES
+        "${vrc_lv2_dir}/FrameworkLv2Client.cpp" "${vrc_lv2_dir}/Lv2Entry.cpp")
+    set_source_files_properties("${vrc_lv2_dir}/Lv2Entry.cpp" PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
+endif()
+
+# VST3: the framework's wrapper is a COM object whose state methods cannot be
+# fronted without changing the component's identity, so a copy of its module,
+# patched to call the project's reader (cmake/juce-patches), replaces it. The
+# Windows build applies the same patches to its own copy of the modules.
+if(TARGET VRC_VST3)
+    include("${CMAKE_SOURCE_DIR}/cmake/windows/PatchedJuceModules.cmake")
+    vrc_make_patched_juce_modules(vrc_patched_modules
+        SOURCE "${JUCE_MODULES_DIR}"
+        DESTINATION "${CMAKE_BINARY_DIR}/juce-patched-modules"
+        PATCH_DIR "${CMAKE_SOURCE_DIR}/cmake/juce-patches"
+        MODULES juce_audio_plugin_client)
+    set_property(TARGET juce_audio_plugin_client_VST3 PROPERTY INTERFACE_SOURCES
+        "${vrc_patched_modules}/juce_audio_plugin_client/juce_audio_plugin_client_VST3.cpp")
+endif()

@@ -1,0 +1,279 @@
+#include "StateHosts.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/buf-size/buf-size.h>
+#include <lv2/core/lv2.h>
+#include <lv2/options/options.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+
+#include <pluginterfaces/base/ibstream.h>
+#include <pluginterfaces/base/ipluginbase.h>
+#include <pluginterfaces/vst/ivstaudioprocessor.h>
+#include <pluginterfaces/vst/ivstcomponent.h>
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace Steinberg::Vst
+{
+DEF_CLASS_IID (IComponent)
+}
+
+namespace vrc::statehost
+{
+namespace
+{
+struct Library
+{
+    explicit Library (const char* path) : handle (::dlopen (path, RTLD_NOW | RTLD_LOCAL)) {}
+    ~Library()
+    {
+        if (handle != nullptr)
+            ::dlclose (handle);
+    }
+    template <typename Function>
+    Function* find (const char* name) const
+    {
+        return handle != nullptr ? reinterpret_cast<Function*> (::dlsym (handle, name)) : nullptr;
+    }
+    void* handle;
+};
+} // namespace
+
+//==============================================================================
+struct Lv2Plugin::Impl
+{
+    Library library { VRC_LV2_BINARY };
+    std::vector<std::string> uris;
+    LV2_URID_Map map { this, [] (LV2_URID_Map_Handle h, const char* uri) { return static_cast<Impl*> (h)->urid (uri); } };
+    int32_t maxBlock = 512;
+    LV2_Options_Option options[2] {};
+    LV2_Feature mapFeature { LV2_URID__map, &map }, boundedFeature { LV2_BUF_SIZE__boundedBlockLength, nullptr },
+        optionsFeature { LV2_OPTIONS__options, options };
+    const LV2_Feature* features[4] { &mapFeature, &boundedFeature, &optionsFeature, nullptr };
+    const LV2_Descriptor* descriptor = nullptr;
+    const LV2_State_Interface* state = nullptr;
+    LV2_Handle instance = nullptr;
+    std::string value, stored;
+    bool typedAsString = true;
+
+    LV2_URID urid (const char* uri)
+    {
+        const auto it = std::find (uris.begin(), uris.end(), uri);
+        if (it != uris.end())
+            return static_cast<LV2_URID> (it - uris.begin() + 1);
+        uris.emplace_back (uri);
+        return static_cast<LV2_URID> (uris.size());
+    }
+
+    LV2_URID stateKey() { return urid (VRC_LV2_URI ":StateString"); }
+
+    Impl()
+    {
+        options[0] = { LV2_OPTIONS_INSTANCE, 0, urid (LV2_BUF_SIZE__maxBlockLength), sizeof (maxBlock), urid (LV2_ATOM__Int), &maxBlock };
+        auto* entry = library.find<const LV2_Descriptor* (uint32_t)> ("lv2_descriptor");
+        descriptor = entry != nullptr ? entry (0) : nullptr;
+        if (descriptor == nullptr)
+            return;
+        std::string bundle = VRC_LV2_BINARY;
+        bundle.erase (bundle.find_last_of ('/') + 1);
+        instance = descriptor->instantiate (descriptor, 44100.0, bundle.c_str(), features);
+        state = static_cast<const LV2_State_Interface*> (descriptor->extension_data (LV2_STATE__interface));
+    }
+
+    ~Impl()
+    {
+        if (instance != nullptr)
+            descriptor->cleanup (instance);
+    }
+};
+
+Lv2Plugin::Lv2Plugin() : impl (std::make_unique<Impl>()) {}
+Lv2Plugin::~Lv2Plugin() = default;
+bool Lv2Plugin::isLoaded() const noexcept { return impl->instance != nullptr && impl->state != nullptr; }
+
+int Lv2Plugin::restore (const std::string& value, bool typedAsString)
+{
+    impl->value = value;
+    impl->typedAsString = typedAsString;
+    const auto retrieve = [] (LV2_State_Handle h, uint32_t key, size_t* size, uint32_t* type, uint32_t* flags) -> const void*
+    {
+        auto& self = *static_cast<Impl*> (h);
+        if (key != self.stateKey())
+            return nullptr;
+        *size = self.value.size();
+        *type = self.urid (self.typedAsString ? LV2_ATOM__String : LV2_ATOM__Chunk);
+        *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+        return self.value.data();
+    };
+    return impl->state->restore (impl->instance, retrieve, impl.get(), 0, impl->features);
+}
+
+std::string Lv2Plugin::store()
+{
+    impl->stored.clear();
+    const auto store = [] (LV2_State_Handle h, uint32_t key, const void* data, size_t size, uint32_t, uint32_t) -> LV2_State_Status
+    {
+        auto& self = *static_cast<Impl*> (h);
+        if (key == self.stateKey())
+            self.stored.assign (static_cast<const char*> (data), ::strnlen (static_cast<const char*> (data), size));
+        return LV2_STATE_SUCCESS;
+    };
+    impl->state->save (impl->instance, store, impl.get(), 0, impl->features);
+    return impl->stored;
+}
+
+//==============================================================================
+namespace
+{
+using namespace Steinberg;
+
+// COM interfaces end objects through release(), never through a destructor.
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
+/** The host's stream: bytes in memory, or an endless run of filler bytes. */
+class HostStream : public IBStream, public ISizeableStream
+{
+public:
+    HostStream (Bytes bytesIn, StreamShape shapeIn) : bytes (std::move (bytesIn)), shape (shapeIn) {}
+
+    tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
+    {
+        if (FUnknownPrivate::iidEqual (iid, IBStream::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
+            *obj = static_cast<IBStream*> (this);
+        else if (shape.sizeable && shape.endless == 0 && FUnknownPrivate::iidEqual (iid, ISizeableStream::iid))
+            *obj = static_cast<ISizeableStream*> (this);
+        else
+        {
+            *obj = nullptr;
+            return kNoInterface;
+        }
+        addRef();
+        return kResultOk;
+    }
+    uint32 PLUGIN_API addRef() override { return ++references; }
+    uint32 PLUGIN_API release() override { return --references; } // lives on the test's stack
+
+    tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) override
+    {
+        const auto size = shape.endless != 0 ? shape.endless : bytes.size();
+        auto n = std::min<std::size_t> ((std::size_t) std::max (numBytes, 0), size - position);
+        if (shape.piece != 0)
+            n = std::min (n, shape.piece);
+        if (shape.endless != 0)
+            std::memset (buffer, 'x', n);
+        else if (n != 0)
+            std::memcpy (buffer, bytes.data() + position, n);
+        position += n;
+        if (numBytesRead != nullptr)
+            *numBytesRead = (int32) n;
+        return kResultOk;
+    }
+    tresult PLUGIN_API write (void* buffer, int32 numBytes, int32* numBytesWritten) override
+    {
+        auto* b = static_cast<const std::uint8_t*> (buffer);
+        bytes.insert (bytes.end(), b, b + numBytes);
+        if (numBytesWritten != nullptr)
+            *numBytesWritten = numBytes;
+        return kResultOk;
+    }
+    tresult PLUGIN_API seek (int64 pos, int32 mode, int64* result) override
+    {
+        position = (std::size_t) (mode == kIBSeekSet ? pos : mode == kIBSeekCur ? (int64) position + pos : (int64) bytes.size() + pos);
+        if (result != nullptr)
+            *result = (int64) position;
+        return kResultOk;
+    }
+    tresult PLUGIN_API tell (int64* pos) override
+    {
+        *pos = (int64) position;
+        return kResultOk;
+    }
+    tresult PLUGIN_API getStreamSize (int64& size) override
+    {
+        size = (int64) bytes.size();
+        return kResultOk;
+    }
+    tresult PLUGIN_API setStreamSize (int64) override { return kResultFalse; }
+
+    Bytes bytes;
+    StreamShape shape;
+    std::size_t position = 0;
+    std::atomic<uint32> references { 1 };
+};
+} // namespace
+
+struct Vst3Plugin::Impl
+{
+    Library library { VRC_VST3_BINARY };
+    IPluginFactory* factory = nullptr;
+    Vst::IComponent* component = nullptr;
+    std::size_t taken = 0;
+
+    Impl()
+    {
+        auto* entry = library.find<bool (void*)> ("ModuleEntry");
+        auto* getFactory = library.find<IPluginFactory* ()> ("GetPluginFactory");
+        if (entry == nullptr || getFactory == nullptr || ! entry (library.handle) || (factory = getFactory()) == nullptr)
+            return;
+        for (int32 i = 0; i < factory->countClasses(); ++i)
+        {
+            PClassInfo info {};
+            if (factory->getClassInfo (i, &info) == kResultOk && std::strcmp (info.category, kVstAudioEffectClass) == 0)
+            {
+                void* object = nullptr;
+                if (factory->createInstance (info.cid, Vst::IComponent::iid, &object) == kResultOk)
+                    component = static_cast<Vst::IComponent*> (object);
+                break;
+            }
+        }
+        if (component != nullptr)
+            component->initialize (nullptr);
+    }
+
+    ~Impl()
+    {
+        if (component != nullptr)
+        {
+            component->terminate();
+            component->release();
+        }
+        if (factory != nullptr)
+            factory->release();
+        if (auto* exit = library.find<bool()> ("ModuleExit"))
+            exit();
+    }
+};
+
+Vst3Plugin::Vst3Plugin() : impl (std::make_unique<Impl>()) {}
+Vst3Plugin::~Vst3Plugin() = default;
+bool Vst3Plugin::isLoaded() const noexcept { return impl->component != nullptr; }
+std::size_t Vst3Plugin::bytesTaken() const noexcept { return impl->taken; }
+
+int Vst3Plugin::setState (const Bytes& bytes, StreamShape shape)
+{
+    HostStream stream (bytes, shape);
+    const auto result = impl->component->setState (&stream);
+    impl->taken = stream.position;
+    return result;
+}
+
+Bytes Vst3Plugin::getState()
+{
+    HostStream stream ({}, {});
+    impl->component->getState (&stream);
+    return stream.bytes;
+}
+
+Bytes readTestFile (const std::string& relativePath)
+{
+    std::ifstream in (std::string (VRC_TEST_DATA_DIR) + "/" + relativePath, std::ios::binary);
+    return Bytes (std::istreambuf_iterator<char> (in), {});
+}
+} // namespace vrc::statehost

@@ -21,9 +21,9 @@ VRC_LARGE_TESTS=1 build/tests/render/vrc_render_tests --gtest_filter='RenderLarg
 # in sessions that are made, rendered, saved, reopened and rendered again.
 VRC_BUILD_DIR=build scripts/test-ardour.sh
 
-# A minute each of coverage-guided fuzzing of the settings restore and of
-# vrc-render's audio input readers under AddressSanitizer and
-# UndefinedBehaviorSanitizer (clang, its own build tree).
+# A minute each of coverage-guided fuzzing of the settings restore, the VST3
+# and LV2 state readers and vrc-render's audio input readers under
+# AddressSanitizer and UndefinedBehaviorSanitizer (clang, its own build tree).
 scripts/fuzz.sh 60
 
 # The host test suite again, in that sanitizer build: the instrumented VR-C.so

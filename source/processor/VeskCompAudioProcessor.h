@@ -5,12 +5,14 @@
 #include "CompressorEngine.h"
 #include "ParameterMapper.h"
 #include "Parameters.h"
+#include "plugin/vst3/ParameterTextsForAnyValue.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <atomic>
 
 class VeskCompAudioProcessor : public juce::AudioProcessor,
+                               public vrc::ParameterTextsForAnyValue,
                                private juce::Timer
 {
 public:
@@ -47,7 +49,7 @@ public:
     const juce::String getParameterText (int index) override;
     /** The text a parameter would show at another normalised value (for hosts
         that label automation or ask before they set); the current value is untouched. */
-    juce::String getParameterTextForValue (int index, float normalised) const;
+    juce::String getParameterTextForValue (int index, float normalised) const override;
     // Identity and default for hosts that keep them (VST3, LV2); the VST 2.4
     // interface has neither.
     juce::String getParameterID (int index) override;

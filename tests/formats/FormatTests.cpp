@@ -96,11 +96,17 @@ TEST_P (FormatTest, EightParametersWithTheirNamesIdentitiesDefaultsAndTexts)
     }
     runOneBlock (*plugin);
 
-    // VST3 hosts show the plug-in's own texts; LV2 hosts print the number.
+    // VST3 hosts show the plug-in's own texts, for the current value and for
+    // any other they ask about (automation labels); LV2 hosts print the number.
     for (int i = 0; i < numParameters && GetParam() == Format::vst3; ++i)
     {
         vst2.setParameter (i, someSettings.at (i));
         EXPECT_EQ (params[(size_t) i]->getCurrentValueAsText().toStdString(), vst2.text<64> (vsthost::effGetParamDisplay, i));
+        for (float other : { 0.0f, 0.25f, 1.0f })
+        {
+            vst2.setParameter (i, other);
+            EXPECT_EQ (params[(size_t) i]->getText (other, 64).toStdString(), vst2.text<64> (vsthost::effGetParamDisplay, i)) << i;
+        }
     }
 }
 

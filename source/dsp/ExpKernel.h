@@ -89,7 +89,8 @@ inline KernelFloat exp2AsFloat (double x, double margin) noexcept
 {
     const double e = exp2Kernel (x);
     const auto rounded = static_cast<float> (e);
-    return { rounded, static_cast<bool> (exp2KernelCovers (x) & ! nearRoundingBoundary (e, margin)) };
+    // (& on the two answers as ints: both are always computed, no branch)
+    return { rounded, (static_cast<int> (exp2KernelCovers (x)) & static_cast<int> (! nearRoundingBoundary (e, margin))) != 0 };
 }
 
 } // namespace vrc

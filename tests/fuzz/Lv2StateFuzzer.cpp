@@ -3,23 +3,13 @@
 // same through the framework's own decoder (from the host's text and from the
 // canonical text the framework is given), and restore and re-save cleanly.
 #include "plugin/lv2/Lv2StateText.h"
-#include "processor/SettingsChunk.h"
-#include "processor/VeskCompAudioProcessor.h"
+#include "FuzzedProcessor.h"
 
 #include <cstdlib>
 #include <cstring>
 
 namespace
 {
-VeskCompAudioProcessor& processor()
-{
-    // Left alive at exit on purpose, as in StateFuzzer.cpp.
-    static auto* framework = new juce::ScopedJuceInitialiser_GUI();
-    static auto* instance = new VeskCompAudioProcessor();
-    juce::ignoreUnused (framework);
-    return *instance;
-}
-
 bool sameBytes (const juce::MemoryBlock& block, const std::vector<std::uint8_t>& bytes)
 {
     return block.getSize() == bytes.size() && (bytes.empty() || std::memcmp (block.getData(), bytes.data(), bytes.size()) == 0);
@@ -44,12 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     if (! sameBytes (fromHostText, *bytes) || ! sameBytes (fromCanonical, *bytes))
         std::abort();
 
-    auto& p = processor();
-    p.setStateInformation (bytes->data(), static_cast<int> (bytes->size()));
-    juce::MemoryBlock saved;
-    p.getStateInformation (saved);
-    for (const auto& value : vrc::readSettingsChunk (saved.getData(), static_cast<int> (saved.getSize())))
-        if (! value.has_value())
-            std::abort();
+    vrc::fuzz::restoreAndCheckResave (bytes->data(), bytes->size());
     return 0;
 }

@@ -3,24 +3,11 @@
 // project's reader, and the chunk restored. The chunk must lie inside the bytes,
 // the stream must read back whole, and the restored settings must re-save cleanly.
 #include "plugin/vst3/Vst3StateReader.h"
-#include "processor/SettingsChunk.h"
-#include "processor/VeskCompAudioProcessor.h"
+#include "FuzzedProcessor.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-
-namespace
-{
-VeskCompAudioProcessor& processor()
-{
-    // Left alive at exit on purpose, as in StateFuzzer.cpp.
-    static auto* framework = new juce::ScopedJuceInitialiser_GUI();
-    static auto* instance = new VeskCompAudioProcessor();
-    juce::ignoreUnused (framework);
-    return *instance;
-}
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
 {
@@ -42,13 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     if (parts.chunkSize > collected->size())
         std::abort();
 
-    auto& p = processor();
-    if (parts.chunkSize > 0)
-        p.setStateInformation (collected->data(), static_cast<int> (parts.chunkSize));
-    juce::MemoryBlock saved;
-    p.getStateInformation (saved);
-    for (const auto& value : vrc::readSettingsChunk (saved.getData(), static_cast<int> (saved.getSize())))
-        if (! value.has_value())
-            std::abort();
+    vrc::fuzz::restoreAndCheckResave (collected->data(), parts.chunkSize);
     return 0;
 }

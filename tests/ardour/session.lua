@@ -35,6 +35,9 @@ local function render (name)
 	export:set_folder (arg[4] .. "/" .. name)
 	export:set_range (0, 96000)
 	assert (export:run_export (), "export failed")
+	-- Ardour 7.3's engine thread is still tearing the export down when this
+	-- returns; saving or closing at once crashes Ardour far more often.
+	ARDOUR.LuaAPI.usleep (500000)
 end
 
 local function vrcInsert ()

@@ -65,9 +65,11 @@ fault state-limit-exclusive source/plugin/vst3/Vst3StateReader.cpp \
 fault private-size-fit-dropped source/plugin/vst3/Vst3StateReader.cpp \
     's/ || privateSize > size - trailerBytes - leadingZeroBytes)/)/' state
 
-# --- VST2 direct audio path ---------------------------------------------------
-fault crossed-buffers-taken-direct source/plugin/vst2/VstHostLayer.cpp \
-    's/if (j != i \&\& (outputs\[i\] == outputs\[j\] || outputs\[i\] == inputs\[j\]))/if (j != i \&\& outputs[i] == outputs[j])/' host
+# --- VST2 audio path -----------------------------------------------------------
+fault crossed-buffers-not-untangled source/plugin/vst2/VstHostLayer.cpp \
+    's/if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))/if ((false))/' host
+fault one-sided-crossing-wrong-order source/plugin/vst2/VstHostLayer.cpp \
+    's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
 
 # --- Elsewhere ----------------------------------------------------------------
 elsewhere lv2-count-with-digit-9 "LV2 state reader rewritten on branch lv2; its tests go with it"

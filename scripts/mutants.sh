@@ -26,6 +26,8 @@ declare -A suiteTests=(
 )
 
 names=() files=() edits=() suites=() pending=()
+# An edit may hold one expression per form the code has had (before and after a
+# rewrite); whichever matches puts the fault in.
 
 # fault NAME FILE SED-EXPRESSION SUITE...
 fault() { names+=("$1"); files+=("$2"); edits+=("$3"); suites+=("${*:4}"); }
@@ -34,10 +36,9 @@ elsewhere() { pending+=("$1: $2"); }
 
 # --- The engine ---------------------------------------------------------------
 fault curves-never-rebuilt source/dsp/CompressorEngine.cpp \
-    's/if (! curvesBuilt || std::memcmp (&settings, &curveKey, sizeof settings) != 0)/if (! curvesBuilt)/' dsp host
+    's/if (! curvesBuilt || std::memcmp (&settings, &curveKey, sizeof settings) != 0)/if (! curvesBuilt)/; s/if (! derived || std::memcmp (&next.curve, &block.curve, sizeof next.curve) != 0)/if (! derived)/' dsp host
 fault current-gain-of-first-frame source/dsp/CompressorEngine.cpp \
     's/currentGain = gain\[n - 1\];/currentGain = gain[0];/' dsp
-# (Two forms of the same fault: the kernel before and after its vector rewrite.)
 fault exp-rounding-fallback-dropped source/dsp/ExpKernel.h \
     's/ \& static_cast<int> (! nearRoundingBoundary (e, margin))//; s/return { static_cast<float> (e), near | outside | uncovered };/return { static_cast<float> (e), outside | uncovered };/' dsp
 

@@ -36,7 +36,19 @@ elsewhere() { pending+=("$1: $2"); }
 
 # --- The engine ---------------------------------------------------------------
 fault curves-never-rebuilt source/dsp/CompressorEngine.cpp \
-    's/if (! curvesBuilt || std::memcmp (&settings, &curveKey, sizeof settings) != 0)/if (! curvesBuilt)/; s/if (! derived || std::memcmp (&next.curve, &block.curve, sizeof next.curve) != 0)/if (! derived)/' dsp host
+    's/if (! derived || std::memcmp (&next.curve, &block.curve, sizeof next.curve) != 0)/if (! derived)/' dsp host
+fault settings-derived-once source/dsp/CompressorEngine.cpp \
+    's/if (! derived || std::memcmp (&s, &lastSnapshot, sizeof s) != 0)/if (! derived)/' dsp
+fault makeup-unbounded source/dsp/CompressorEngine.cpp \
+    's/b.makeup = within (dbToGain (s.makeupDb), 0.0f, maxMakeupGain, 1.0f);/b.makeup = dbToGain (s.makeupDb);/' dsp processor
+fault linear-gain-unbounded source/dsp/CompressorEngine.cpp \
+    's/boundGains (gain, n);//' dsp
+fault attack-coefficient-unbounded source/dsp/CompressorEngine.cpp \
+    's/b.attack = within (s.attackCoeff, 0.0f, 1.0f, 0.0f);/b.attack = s.attackCoeff;/' dsp
+fault gain-buffer-offset-dropped source/dsp/CompressorEngine.cpp \
+    's/std::memcpy (gainOut + offset, gain,/std::memcpy (gainOut, gain,/' dsp
+fault non-finite-write-stored source/processor/ParameterMapper.h \
+    's/if (! std::isfinite (v))/if (false)/' processor
 fault current-gain-of-first-frame source/dsp/CompressorEngine.cpp \
     's/currentGain = gain\[n - 1\];/currentGain = gain[0];/' dsp
 fault exp-rounding-fallback-dropped source/dsp/ExpKernel.h \

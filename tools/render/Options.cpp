@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "AudioOutput.h"
 #include "Settings.h"
 
 #include <charconv>
@@ -145,6 +146,18 @@ std::string controlHelp()
     return text;
 }
 
+/** What the output's name and the sample format allow, known before any input is opened. */
+std::string checkOutput (const std::string& output, std::optional<SampleFormat> sampleFormat)
+{
+    std::string error;
+    const auto container = containerFor (output, error);
+    if (! container)
+        return error;
+    if (auto mismatch = checkSampleFormat (*container, sampleFormat); ! mismatch.empty())
+        return "cannot write '" + output + "': " + mismatch;
+    return {};
+}
+
 std::string checkCombination (Options& o, const std::vector<std::string>& positional)
 {
     if (! o.demoDirectory.empty())
@@ -161,8 +174,11 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
             return "-o OUTDIR needs at least one input file";
         if (! o.plotFile.empty())
             return "--plot draws one file; it cannot be combined with -o";
+        for (const auto& in : positional)
+            if (in == "-")
+                return "standard input ('-') can be the input of a single render only, not of -o OUTDIR";
         o.inputs = positional;
-        return {};
+        return checkOutput ("OUTDIR/*" + o.batchExtension, o.sampleFormat);
     }
     if (o.batchExtension != ".wav")
         return "--format applies to -o OUTDIR; a single output's format follows its extension";
@@ -173,7 +189,9 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
                                      : "too many files: use -o OUTDIR IN... to render several files";
     o.inputs = { positional[0] };
     o.output = positional[1];
-    return {};
+    if (o.inputs[0] == "-" && ! o.plotFile.empty())
+        return "--plot needs a named input file (its length sets the time axis)";
+    return checkOutput (o.output, o.sampleFormat);
 }
 } // namespace
 

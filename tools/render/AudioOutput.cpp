@@ -1,0 +1,148 @@
+#include "AudioOutput.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+
+namespace vrc::render
+{
+
+struct OutputCallbacks
+{
+    static AudioOutput& of (void* user) { return *static_cast<AudioOutput*> (user); }
+
+    static sf_count_t length (void* user) { return of (user).length; }
+
+    static sf_count_t seek (sf_count_t offset, int whence, void* user)
+    {
+        auto& out = of (user);
+        const auto base = whence == SEEK_CUR ? out.stream->getPosition() : (whence == SEEK_END ? out.length : 0);
+        return out.stream->setPosition (base + offset) ? out.stream->getPosition() : -1;
+    }
+
+    static sf_count_t read (void*, sf_count_t, void*) { return 0; } // a writer never reads back
+
+    static sf_count_t write (const void* data, sf_count_t bytes, void* user)
+    {
+        auto& out = of (user);
+        if (! out.stream->write (data, (size_t) bytes))
+            return 0;
+        out.length = std::max<std::int64_t> (out.length, out.stream->getPosition());
+        return bytes;
+    }
+
+    static sf_count_t tell (void* user) { return of (user).stream->getPosition(); }
+};
+
+std::optional<Container> containerFor (const std::string& outputName, std::string& error)
+{
+    const auto ext = juce::File::createFileWithoutCheckingPath (outputName).getFileExtension().toLowerCase();
+    if (ext == ".wav")
+        return Container::wav;
+    if (ext == ".aif" || ext == ".aiff")
+        return Container::aiff;
+    if (ext == ".flac")
+        return Container::flac;
+    error = "cannot write '" + outputName + "': unsupported output format '" + ext.toStdString() + "' (use .wav, .aif, .aiff or .flac)";
+    return std::nullopt;
+}
+
+std::string checkSampleFormat (Container container, std::optional<SampleFormat> requested)
+{
+    if (requested == SampleFormat::float32 && container != Container::wav)
+        return "32-bit float needs a .wav output";
+    return {};
+}
+
+OutputFormat chooseOutputFormat (Container container, std::optional<SampleFormat> requested, int inputBits, bool inputIsFloat)
+{
+    OutputFormat out;
+    out.container = container;
+    if (requested)
+    {
+        out.isFloat = *requested == SampleFormat::float32;
+        out.bitsPerSample = *requested == SampleFormat::int16 ? 16 : (*requested == SampleFormat::int24 ? 24 : 32);
+    }
+    else if (inputIsFloat && container == Container::wav)
+    {
+        out.isFloat = true;
+        out.bitsPerSample = 32;
+    }
+    else
+        out.bitsPerSample = ! inputIsFloat && inputBits == 16 ? 16 : 24;
+    return out;
+}
+
+std::string describeFormat (const OutputFormat& format)
+{
+    const char* names[] = { "WAV", "AIFF", "FLAC" };
+    return std::to_string (format.bitsPerSample) + "-bit " + (format.isFloat ? "float " : "") + names[(int) format.container];
+}
+
+AudioOutput::~AudioOutput()
+{
+    close();
+}
+
+bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const OutputFormat& format, double sampleRate, int channels)
+{
+    stream = std::move (target);
+    if (stream == nullptr)
+        return false;
+    const int container = format.container == Container::wav ? SF_FORMAT_RF64 : (format.container == Container::aiff ? SF_FORMAT_AIFF : SF_FORMAT_FLAC);
+    const int encoding = format.isFloat ? SF_FORMAT_FLOAT : (format.bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
+    SF_INFO info {};
+    info.samplerate = (int) sampleRate;
+    info.channels = channels;
+    info.format = container | encoding;
+    numChannels = channels;
+
+    static SF_VIRTUAL_IO io { OutputCallbacks::length, OutputCallbacks::seek, OutputCallbacks::read, OutputCallbacks::write,
+                              OutputCallbacks::tell };
+    file = sf_open_virtual (&io, SFM_WRITE, &info, this);
+    if (file == nullptr)
+    {
+        errorText = sf_strerror (nullptr);
+        stream.reset();
+        return false;
+    }
+    // RF64 only when the file needs it; below 4 GiB it closes as a plain WAV.
+    sf_command (file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    // Past full scale an integer sample is clipped; without this it would wrap round.
+    sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return true;
+}
+
+bool AudioOutput::write (const float* const* channels, int n)
+{
+    if (file == nullptr)
+        return false;
+    const auto wanted = (size_t) n * (size_t) numChannels;
+    if (interleaved.size() < wanted)
+        interleaved.resize (wanted);
+    for (int ch = 0; ch < numChannels; ++ch)
+        for (int i = 0; i < n; ++i)
+            interleaved[(size_t) i * (size_t) numChannels + (size_t) ch] = channels[ch][i];
+    if (sf_writef_float (file, interleaved.data(), n) != n)
+    {
+        errorText = sf_strerror (file);
+        return false;
+    }
+    return true;
+}
+
+bool AudioOutput::close()
+{
+    bool ok = true;
+    if (file != nullptr)
+    {
+        ok = sf_close (file) == 0;
+        if (! ok && errorText.empty())
+            errorText = sf_strerror (nullptr);
+        file = nullptr;
+    }
+    stream.reset();
+    return ok && errorText.empty();
+}
+
+} // namespace vrc::render

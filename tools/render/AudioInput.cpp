@@ -240,27 +240,35 @@ std::vector<std::string> AudioInput::problems()
         found.push_back (header + "; rendering the " + seconds (position, rate) + " that are there");
 
     std::optional<StreamFault> fault;
+    std::int64_t stated = frames;
     const int container = format & SF_FORMAT_TYPEMASK;
     if (seekable && container == SF_FORMAT_FLAC)
         fault = checkFlac (path, frames > 0 ? (std::uint64_t) frames : 0);
+    else if (seekable && container == SF_FORMAT_OGG && (format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS)
+    {
+        // (a Vorbis page's position counts frames; an Opus one's counts 48 kHz samples past a pre-skip)
+        const auto ogg = checkOgg (path);
+        fault = ogg.fault;
+        stated = std::max<std::int64_t> (stated, (std::int64_t) ogg.lastPosition);
+    }
     else if (seekable && container == SF_FORMAT_OGG)
-        fault = checkOgg (path);
+        fault = checkOgg (path).fault;
 
-    const bool stoppedEarly = frames > 0 && position < frames;
+    const bool stoppedEarly = stated > 0 && position < stated;
     if (fault)
     {
         std::string text = "at " + at ((std::int64_t) fault->frame, rate) + ", byte " + std::to_string (fault->offset)
                            + ": " + fault->what;
         if (stoppedEarly)
-            text += "; decoding stops at " + at (position, rate) + ", the " + std::to_string (frames - position)
+            text += "; decoding stops at " + at (position, rate) + ", the " + std::to_string (stated - position)
                     + " frames after it that the header announces are left out";
         else
             text += "; the " + seconds (position, rate) + " decoded are rendered";
         found.push_back (text);
     }
     else if (stoppedEarly && found.empty())
-        found.push_back ("decoding stops at " + at (position, rate) + " of the " + seconds (frames, rate)
-                         + " the header announces; the " + std::to_string (frames - position) + " frames after it are left out");
+        found.push_back ("decoding stops at " + at (position, rate) + " of the " + seconds (stated, rate)
+                         + " the header announces; the " + std::to_string (stated - position) + " frames after it are left out");
 
     if (nonFinite > 0)
         found.push_back (std::to_string (nonFinite) + " samples are not finite numbers (NaN or infinite), the first at "

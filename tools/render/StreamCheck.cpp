@@ -103,18 +103,32 @@ std::optional<StreamFault> checkFlac (const std::string& path, std::uint64_t sta
     return state.fault;
 }
 
-std::optional<StreamFault> checkOgg (const std::string& path)
+OggCheck checkOgg (const std::string& path)
 {
+    OggCheck result;
     FilePtr file (std::fopen (path.c_str(), "rb"));
     if (file == nullptr)
-        return std::nullopt;
+        return result;
 
     std::vector<std::uint8_t> page (largestPage);
-    std::uint64_t offset = 0, lastGranule = 0;
+    std::uint64_t offset = 0;
     std::optional<std::uint32_t> firstSerial;
     std::map<std::uint32_t, std::uint32_t> nextSequence;
     bool firstEnded = false, dataSeen = false;
-    const auto fault = [&] (std::string what) { return StreamFault { lastGranule, offset, std::move (what) }; };
+    const auto fault = [&] (std::string what)
+    {
+        if (! result.fault)
+            result.fault = StreamFault { result.lastPosition, offset, std::move (what) };
+    };
+    // After damage, the next capture pattern: the pages after it still tell the stream's length.
+    const auto resync = [&]
+    {
+        std::fseek (file.get(), (long) ++offset, SEEK_SET);
+        for (int matched = 0, c; matched < 4 && (c = std::fgetc (file.get())) != EOF; ++offset)
+            matched = c == "OggS"[matched] ? matched + 1 : (c == 'O' ? 1 : 0);
+        offset -= std::min<std::uint64_t> (offset, 4);
+        return std::fseek (file.get(), (long) offset, SEEK_SET) == 0;
+    };
 
     for (;;)
     {
@@ -122,25 +136,39 @@ std::optional<StreamFault> checkOgg (const std::string& path)
         if (head == 0)
             break;
         if (head < pageHeaderBytes || std::memcmp (page.data(), "OggS", 4) != 0 || page[4] != 0)
-            return fault (head < pageHeaderBytes && std::memcmp (page.data(), "OggS", std::min<size_t> (head, 4)) == 0
-                              ? "the file is cut short inside a page"
-                              : "bytes that are no Ogg page");
+        {
+            fault (head < pageHeaderBytes ? "the file is cut short inside a page" : "bytes that are no Ogg page");
+            if (head < pageHeaderBytes || ! resync())
+                break;
+            continue;
+        }
         const size_t segments = page[26];
-        if (std::fread (page.data() + pageHeaderBytes, 1, segments, file.get()) != segments)
-            return fault ("the file is cut short inside a page");
         size_t body = 0;
-        for (size_t i = 0; i < segments; ++i)
-            body += page[pageHeaderBytes + i];
+        const bool whole = std::fread (page.data() + pageHeaderBytes, 1, segments, file.get()) == segments
+                           && [&]
+                           {
+                               for (size_t i = 0; i < segments; ++i)
+                                   body += page[pageHeaderBytes + i];
+                               return std::fread (page.data() + pageHeaderBytes + segments, 1, body, file.get()) == body;
+                           }();
+        if (! whole)
+        {
+            fault ("the file is cut short inside a page");
+            break;
+        }
         const size_t size = pageHeaderBytes + segments + body;
-        if (std::fread (page.data() + pageHeaderBytes + segments, 1, body, file.get()) != body)
-            return fault ("the file is cut short inside a page");
 
         const std::uint8_t flags = page[5];
         const std::uint32_t serial = le32 (page.data() + 14), sequence = le32 (page.data() + 18);
         const std::uint32_t crc = le32 (page.data() + 22);
         std::memset (page.data() + 22, 0, 4);
         if (oggCrc (page.data(), size) != crc)
-            return fault ("a page fails its checksum");
+        {
+            fault ("a page fails its checksum");
+            if (! resync())
+                break;
+            continue;
+        }
 
         const bool beginsStream = (flags & 0x02) != 0;
         if (! firstSerial)
@@ -148,25 +176,28 @@ std::optional<StreamFault> checkOgg (const std::string& path)
         // Streams that begin together (audio beside a skeleton) share the file;
         // one that begins after the first has ended is a chained file.
         if (beginsStream && (dataSeen || firstEnded) && serial != *firstSerial)
-            return fault ("a second stream begins here (a chained Ogg file; only the first stream is read)");
+        {
+            fault ("a second stream begins here (a chained Ogg file; only the first stream is read)");
+            return result;
+        }
         if (! beginsStream)
             dataSeen = true;
         if (auto expected = nextSequence.find (serial); expected != nextSequence.end() && expected->second != sequence)
-            return fault ("pages are missing before this one");
+            fault ("pages are missing before this one");
         nextSequence[serial] = sequence + 1;
 
         if (serial == *firstSerial)
         {
             const std::uint64_t granule = le64 (page.data() + 6);
             if (granule != ~std::uint64_t { 0 })
-                lastGranule = granule;
+                result.lastPosition = granule;
             firstEnded = firstEnded || (flags & 0x04) != 0;
         }
         offset += size;
     }
     if (firstSerial && ! firstEnded)
-        return fault ("the stream stops without its end mark (the file was cut short)");
-    return std::nullopt;
+        fault ("the stream stops without its end mark (the file was cut short)");
+    return result;
 }
 
 } // namespace vrc::render

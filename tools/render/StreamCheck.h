@@ -23,9 +23,15 @@ struct StreamFault
     is no fault. Linear in the file's size. */
 std::optional<StreamFault> checkFlac (const std::string& path, std::uint64_t statedFrames);
 
+struct OggCheck
+{
+    std::optional<StreamFault> fault; // the first; its frame is the stream's position at the last good page
+    std::uint64_t lastPosition = 0;   // the first stream's last page position, damage or not
+};
+
 /** Walks every Ogg page of a file: checksums, page sequence, a second stream
-    after the first (a chained file), a cut last page, a missing end mark. The
-    fault's frame is the first stream's position at the last whole page. */
-std::optional<StreamFault> checkOgg (const std::string& path);
+    after the first (a chained file), a cut last page, a missing end mark. Past
+    damage it finds the next page, so the stream's stated length is still known. */
+OggCheck checkOgg (const std::string& path);
 
 } // namespace vrc::render

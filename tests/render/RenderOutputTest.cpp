@@ -135,6 +135,13 @@ TEST (RenderState, ChunkAndOptionsGiveTheSameAudio)
                                          valuesFor (-22.5f, 0.8f, 0.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f), rate, 512);
     EXPECT_EQ (countDifferences (readAudio (dir.file ("override.wav")), expected), 0);
 
+    // A chunk's value the control cannot reach is used as the plug-in would, with a word.
+    const auto wild = writeSettingsChunk (valuesFor (-22.5f, 0.8f, 4.0f, 0.003f, 0.3f, 0.7f, 1.0e32f, 1.0f));
+    ASSERT_TRUE (dir.file ("wild.chunk").replaceWithData (wild.data(), wild.size()));
+    run = runRender (dir.path ("in.wav") + " " + dir.path ("wild.wav") + " --state " + dir.path ("wild.chunk"));
+    EXPECT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_NE (run.err.find ("sets dry/wet to 1.00000004e+34 %, outside the control's range 0 .. 100 %"), std::string::npos) << run.err;
+
     // A chunk whose text once hung the framework's parser restores what it holds
     // (gain 3), at once; the command's time limit catches a hang.
     run = runRender (dir.path ("in.wav") + " " + dir.path ("kept-finding.wav") + " --bits 32f --state "

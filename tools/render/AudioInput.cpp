@@ -179,7 +179,8 @@ bool AudioInput::open (const std::string& name, int maximumChannels)
     SF_INFO sf {};
     file = sf_open_fd (fd, SFM_READ, &sf, SF_TRUE);
     if (file == nullptr)
-        return fail (quoted + " is not an audio file libsndfile can read (" + openFailure() + ")");
+        return fail (quoted + " is not an audio file libsndfile can read (" + openFailure() + ")"
+                     + (seekable ? std::string() : "; from a pipe it reads WAV, AIFF and Ogg, not FLAC"));
 
     std::string log (logBytes, '\0');
     sf_command (file, SFC_GET_LOG_INFO, log.data(), logBytes - 1);

@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vrc::render
 {
@@ -84,12 +85,49 @@ AudioOutput::~AudioOutput()
     close();
 }
 
-bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const OutputFormat& format, double sampleRate, int channels)
+namespace
+{
+/** The header of a WAV stream of unknown length, as pipes carry it: both sizes all
+    ones ("to the end"); a float stream's fact chunk says the same of its frame count. */
+void writeStreamingWavHeader (juce::OutputStream& out, const OutputFormat& format, double sampleRate, int channels)
+{
+    const int bytesPerSample = format.bitsPerSample / 8;
+    out.write ("RIFF", 4);
+    out.writeInt (-1);
+    out.write ("WAVEfmt ", 8);
+    out.writeInt (format.isFloat ? 18 : 16);
+    out.writeShort (format.isFloat ? 3 : 1);
+    out.writeShort ((short) channels);
+    out.writeInt ((int) sampleRate);
+    out.writeInt ((int) sampleRate * channels * bytesPerSample);
+    out.writeShort ((short) (channels * bytesPerSample));
+    out.writeShort ((short) format.bitsPerSample);
+    if (format.isFloat)
+    {
+        out.writeShort (0);
+        out.write ("fact", 4);
+        out.writeInt (4);
+        out.writeInt (-1);
+    }
+    out.write ("data", 4);
+    out.writeInt (-1);
+}
+} // namespace
+
+bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const OutputFormat& format, double sampleRate, int channels,
+                        bool canSeek)
 {
     stream = std::move (target);
     if (stream == nullptr)
         return false;
-    const int container = format.container == Container::wav ? SF_FORMAT_RF64 : (format.container == Container::aiff ? SF_FORMAT_AIFF : SF_FORMAT_FLAC);
+    int container = format.container == Container::wav ? SF_FORMAT_RF64 : (format.container == Container::aiff ? SF_FORMAT_AIFF : SF_FORMAT_FLAC);
+    // libsndfile writes WAV only where it can go back for the sizes: on a pipe the
+    // header is ours and libsndfile writes the samples after it.
+    if (! canSeek && format.container == Container::wav)
+    {
+        writeStreamingWavHeader (*stream, format, sampleRate, channels);
+        container = SF_FORMAT_RAW | SF_ENDIAN_LITTLE;
+    }
     const int encoding = format.isFloat ? SF_FORMAT_FLOAT : (format.bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
     SF_INFO info {};
     info.samplerate = (int) sampleRate;

@@ -52,8 +52,11 @@ public:
     AudioOutput (const AudioOutput&) = delete;
     AudioOutput& operator= (const AudioOutput&) = delete;
 
-    /** Starts a file in stream, which it then owns; false with error() set. */
-    bool open (std::unique_ptr<juce::OutputStream> stream, const OutputFormat& format, double sampleRate, int numChannels);
+    /** Starts a file in stream, which it then owns; false with error() set. A stream
+        that cannot go back (a pipe) gets a WAV whose sizes say "to the end of the
+        stream", or a FLAC stream whose header leaves the length open. */
+    bool open (std::unique_ptr<juce::OutputStream> stream, const OutputFormat& format, double sampleRate, int numChannels,
+               bool canSeek = true);
 
     /** Writes n frames from one array per channel; integer formats clip at full scale. */
     bool write (const float* const* channels, int n);

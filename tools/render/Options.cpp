@@ -180,8 +180,11 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
         o.inputs = positional;
         return checkOutput ("OUTDIR/*" + o.batchExtension, o.sampleFormat);
     }
-    if (o.batchExtension != ".wav")
-        return "--format applies to -o OUTDIR; a single output's format follows its extension";
+    const bool toPipe = positional.size() == 2 && positional[1] == "-";
+    if (o.batchExtension != ".wav" && ! toPipe)
+        return "--format applies to -o OUTDIR and to standard output; a single output's format follows its extension";
+    if (toPipe && o.batchExtension == ".aiff")
+        return "standard output takes WAV or FLAC (--format wav|flac); AIFF needs its sizes before the audio";
     if (positional.empty() && ! o.saveStateFile.empty())
         return {}; // only writing a settings chunk
     if (positional.size() != 2)
@@ -191,7 +194,7 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
     o.output = positional[1];
     if (o.inputs[0] == "-" && ! o.plotFile.empty())
         return "--plot needs a named input file (its length sets the time axis)";
-    return checkOutput (o.output, o.sampleFormat);
+    return checkOutput (o.output == "-" ? "standard output" + o.batchExtension : o.output, o.sampleFormat);
 }
 } // namespace
 

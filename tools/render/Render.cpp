@@ -5,6 +5,7 @@
 #include "AudioOutput.h"
 #include "GainProbe.h"
 #include "Plot.h"
+#include "StandardOutput.h"
 
 #include <chrono>
 #include <sys/stat.h>
@@ -92,7 +93,8 @@ RenderResult render (const RenderJob& job, RenderControl control)
     result.inputFormat = in.formatName();
 
     std::string usage;
-    const auto container = containerFor (job.output.getFullPathName().toStdString(), usage);
+    const auto container = containerFor (job.toStandardOutput ? "standard output" + job.streamExtension
+                                                              : job.output.getFullPathName().toStdString(), usage);
     if (! container)
     {
         result.error = usage;
@@ -111,12 +113,18 @@ RenderResult render (const RenderJob& job, RenderControl control)
         return result;
     }
 
+    const std::string outputLabel = job.toStandardOutput ? std::string ("standard output") : quoted (job.output);
     AtomicFile audioFile (job.output);
     AudioOutput writer;
-    if (! writer.open (audioFile.open(), format, result.sampleRate, result.channels))
+    auto* pipe = job.toStandardOutput ? new StandardOutput() : nullptr;
+    std::unique_ptr<juce::OutputStream> stream (pipe);
+    if (pipe == nullptr)
+        stream = audioFile.open();
+    const auto streamError = [&] { return pipe != nullptr ? pipe->error() : audioFile.streamError(); };
+    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, pipe == nullptr))
     {
         result.error = ! audioFile.error().empty() ? audioFile.error()
-                                                   : "cannot write " + quoted (job.output) + ": libsndfile refused a "
+                                                   : "cannot write " + outputLabel + ": libsndfile refused a "
                                                          + result.outputFormat + " (" + writer.error() + ")";
         return result;
     }
@@ -175,8 +183,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
         }
         if (! writer.write (work.getArrayOfReadPointers(), n))
         {
-            result.error = "cannot write " + quoted (job.output) + ": "
-                           + (audioFile.streamError().empty() ? writer.error() : audioFile.streamError());
+            result.error = "cannot write " + outputLabel + ": " + (streamError().empty() ? writer.error() : streamError());
             return result;
         }
 
@@ -214,10 +221,10 @@ RenderResult render (const RenderJob& job, RenderControl control)
                        + (result.damage.empty() ? std::string() : " (" + result.damage.front() + ")");
         return result;
     }
-    if (! writer.close())
+    const bool closed = writer.close(); // (also sends what standard output still holds)
+    if (! closed || ! streamError().empty())
     {
-        result.error = "cannot write " + quoted (job.output) + ": "
-                       + (audioFile.streamError().empty() ? writer.error() : audioFile.streamError());
+        result.error = "cannot write " + outputLabel + ": " + (streamError().empty() ? writer.error() : streamError());
         return result;
     }
 
@@ -233,10 +240,10 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (job.saveState != juce::File())
     {
         const auto chunkBytes = writeSettingsChunk (job.settings);
-        auto stream = stateFile.open();
-        if (stream != nullptr)
-            stream->write (chunkBytes.data(), chunkBytes.size());
-        if (stream == nullptr)
+        auto chunkStream = stateFile.open();
+        if (chunkStream != nullptr)
+            chunkStream->write (chunkBytes.data(), chunkBytes.size());
+        if (chunkStream == nullptr)
         {
             result.error = stateFile.error();
             return result;
@@ -245,7 +252,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
 
     if (control.cancel != nullptr && control.cancel->load())
         result.error = "interrupted; nothing was written";
-    else if (! audioFile.commit (job.overwrite))
+    else if (! job.toStandardOutput && ! audioFile.commit (job.overwrite))
         result.error = audioFile.error();
     else if (job.plot != juce::File() && ! plotFile.commit (job.overwrite))
         result.error = plotFile.error();

@@ -18,7 +18,9 @@ namespace vrc::render
 struct RenderJob
 {
     std::string inputName;  // as given: a path, or "-" for standard input
-    juce::File input, output;
+    juce::File input, output;  // output is juce::File() when it goes to standard output
+    bool toStandardOutput = false;
+    std::string streamExtension = ".wav"; // the format written to standard output
     juce::File plot;      // none when it is juce::File()
     juce::File saveState; // none when it is juce::File()
     SettingsValues settings {};

@@ -49,7 +49,7 @@ std::string formatSummary (const RenderJob& job, const RenderResult& r)
 {
     const double duration = r.sampleRate > 0.0 ? static_cast<double> (r.length) / r.sampleRate : 0.0;
     std::string text;
-    text += inputLabel (job) + " -> " + job.output.getFullPathName().toStdString() + "\n";
+    text += inputLabel (job) + " -> " + (job.toStandardOutput ? std::string ("standard output") : job.output.getFullPathName().toStdString()) + "\n";
     text += "  input           " + r.inputFormat + ", " + (r.channels == 1 ? "mono" : "stereo") + ", "
             + printf1 ("%.0f Hz, ", r.sampleRate) + printf1 ("%.3f s\n", duration);
     text += "  output          " + r.outputFormat + ", block size " + std::to_string (job.blockSize) + "\n";

@@ -81,8 +81,10 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
         RenderJob job;
         job.inputName = in;
         job.input = in == "-" ? juce::File() : resolve (in);
+        job.toStandardOutput = ! batch && options.output == "-";
+        job.streamExtension = options.batchExtension;
         job.output = batch ? folder.getChildFile (job.input.getFileNameWithoutExtension() + options.batchExtension)
-                           : resolve (options.output);
+                           : (job.toStandardOutput ? juce::File() : resolve (options.output));
         job.plot = resolve (options.plotFile);
         job.saveState = batch ? juce::File() : resolve (options.saveStateFile);
         job.settings = settings;
@@ -111,8 +113,9 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
         else if (! results[i].damage.empty())
             std::cerr << "vrc-render: warning: " << inputLabel (jobs[i]) << ": " << results[i].damage.front() << "\n";
         damaged += results[i].damage.empty() ? 0 : 1;
+        // Standard output carries either the audio or the summary, never both.
         if (results[i].ok() && ! options.quiet)
-            std::cout << formatSummary (jobs[i], results[i]) << (batch ? "\n" : "");
+            (jobs[i].toStandardOutput ? std::cerr : std::cout) << formatSummary (jobs[i], results[i]) << (batch ? "\n" : "");
         else if (! results[i].ok())
         {
             ++failures;
@@ -138,6 +141,8 @@ int main (int argc, char* argv[])
 {
     // A file-size limit must fail the write (and remove the partial file), not kill us.
     std::signal (SIGXFSZ, SIG_IGN);
+    // A reader that goes away makes the write fail with a message, as a full disk does.
+    std::signal (SIGPIPE, SIG_IGN);
     std::signal (SIGINT, requestCancel);
     std::signal (SIGTERM, requestCancel);
 

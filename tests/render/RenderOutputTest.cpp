@@ -174,6 +174,10 @@ TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)
     // FLAC and AIFF outputs hold the same audio as a float render, to 24-bit resolution.
     ASSERT_EQ (runRender (dir.path ("in16.wav") + " " + dir.path ("float.wav") + " --bits 32f").exitCode, 0);
     const auto reference = readAudio (dir.file ("float.wav"));
+    // A float WAV as standard readers expect it: sox reads it without a word.
+    const auto sox = runShell ("sox " + dir.path ("float.wav") + " -n");
+    EXPECT_EQ (sox.exitCode, 0);
+    EXPECT_EQ (sox.out + sox.err, "");
     for (const char* name : { "out.flac", "out.aiff" })
     {
         const auto r = runRender (dir.path ("in16.wav") + " " + dir.path (name) + " --bits 24");

@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 
 namespace vrc::render
@@ -26,6 +27,10 @@ struct OutputCallbacks
     static sf_count_t write (const void* data, sf_count_t bytes, void* user)
     {
         auto& out = of (user);
+        // Keep what the header holds at the end, for the float WAV form sox expects.
+        const auto at = out.stream->getPosition();
+        for (sf_count_t i = 0; i < bytes && at + i < (sf_count_t) out.header.size(); ++i)
+            out.header[(size_t) (at + i)] = static_cast<const std::uint8_t*> (data)[i];
         if (! out.stream->write (data, (size_t) bytes))
             return 0;
         out.length = std::max<std::int64_t> (out.length, out.stream->getPosition());
@@ -144,6 +149,7 @@ bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const Output
         stream.reset();
         return false;
     }
+    floatWav = canSeek && format.container == Container::wav && format.isFloat;
     // RF64 only when the file needs it; below 4 GiB it closes as a plain WAV.
     sf_command (file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     // Past full scale an integer sample is clipped; without this it would wrap round.
@@ -169,6 +175,32 @@ bool AudioOutput::write (const float* const* channels, int n)
     return true;
 }
 
+/** libsndfile writes float WAV with a 16-byte format chunk (or the extensible
+    form, which sox resolves to the same), and sox warns on each such file that the
+    format chunk lacks its extension. Where libsndfile left a JUNK chunk reserved for
+    RF64 before its extensible format chunk, the same 80 bytes hold the plain float
+    format chunk with its (empty) extension and a shorter JUNK chunk. */
+void AudioOutput::writePlainFloatFormat()
+{
+    const auto* h = header.data();
+    const auto le = [&] (size_t at) { return (std::uint32_t) (h[at] | (h[at + 1] << 8) | (h[at + 2] << 16) | ((std::uint32_t) h[at + 3] << 24)); };
+    if (std::memcmp (h, "RIFF", 4) != 0 || std::memcmp (h + 12, "JUNK", 4) != 0 || le (16) != 24
+        || std::memcmp (h + 44, "fmt ", 4) != 0 || le (48) != 40 || h[52] != 0xfe || h[53] != 0xff || h[76] != 3 || h[77] != 0)
+        return;
+    juce::MemoryOutputStream replacement;
+    replacement.write ("fmt ", 4);
+    replacement.writeInt (18);
+    replacement.writeShort (3); // IEEE float
+    replacement.write (h + 54, 12); // channels, rate, bytes per second, block align
+    replacement.writeShort (32);
+    replacement.writeShort (0); // no extension
+    replacement.write ("JUNK", 4);
+    replacement.writeInt (46);
+    replacement.writeRepeatedByte (0, 46);
+    if (stream->setPosition (12))
+        stream->write (replacement.getData(), replacement.getDataSize());
+}
+
 bool AudioOutput::close()
 {
     bool ok = true;
@@ -178,6 +210,8 @@ bool AudioOutput::close()
         if (! ok && errorText.empty())
             errorText = sf_strerror (nullptr);
         file = nullptr;
+        if (ok && floatWav)
+            writePlainFloatFormat();
     }
     stream.reset();
     return ok && errorText.empty();

@@ -7,6 +7,7 @@
 
 #include "Options.h"
 
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -68,6 +69,9 @@ public:
 
 private:
     friend struct OutputCallbacks;
+    void writePlainFloatFormat();
+    std::array<std::uint8_t, 96> header {};
+    bool floatWav = false;
     std::unique_ptr<juce::OutputStream> stream;
     std::int64_t length = 0;
     sf_private_tag* file = nullptr;

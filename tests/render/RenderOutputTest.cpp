@@ -167,6 +167,21 @@ TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)
     EXPECT_NE (run.err.find ("vrc-render: warning: "), std::string::npos) << run.err;
     EXPECT_NE (run.err.find ("clipped"), std::string::npos) << run.err;
     EXPECT_EQ (run.out.find ("clipped"), std::string::npos) << run.out;
+    // Past full scale a sample is clipped there, never wrapped round to the other sign.
+    ASSERT_EQ (runRender (dir.path ("in16.wav") + " " + dir.path ("loud.wav") + " --gain 20 --bits 32f").exitCode, 0);
+    const auto loudFloat = readAudio (dir.file ("loud.wav")), clipped = readAudio (dir.file ("out.wav"));
+    ASSERT_EQ (clipped.getNumSamples(), loudFloat.getNumSamples());
+    int beyond = 0;
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < clipped.getNumSamples(); ++i)
+        {
+            const float v = loudFloat.getSample (ch, i);
+            if (std::fabs (v) <= 1.0f)
+                continue;
+            ++beyond;
+            ASSERT_GT (clipped.getSample (ch, i) * (v > 0.0f ? 1.0f : -1.0f), 0.999f) << "sample " << i;
+        }
+    EXPECT_GT (beyond, 100);
     const auto quiet = runRender (dir.path ("in16.wav") + " " + dir.path ("quiet.wav") + " --gain 20 --quiet");
     EXPECT_EQ (quiet.exitCode, 0);
     EXPECT_EQ (quiet.out + quiet.err, "");

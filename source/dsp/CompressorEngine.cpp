@@ -158,11 +158,15 @@ float CompressorEngine::getMakeupGain() const noexcept { return derive (snapshot
 float CompressorEngine::getDryWet() const noexcept { return derive (snapshot()).wet; }
 int CompressorEngine::getCurve() const noexcept { return curveSelector (load (curveValue)); }
 
-void CompressorEngine::process (float* const* channelData, int numChannels, int numSamples, float* gainOut) noexcept
+void CompressorEngine::process (float* const* channelData, int numChannels, int numSamples, float* gainOut,
+                                Key key) noexcept
 {
     const int n = std::min (numChannels, maxChannels);
     for (int i = 0; i < n; ++i)
         channels[(size_t) i] = channelData[i];
+    numKeyChannels = key.channels != nullptr ? std::clamp (key.numChannels, 0, maxChannels) : 0;
+    for (int i = 0; i < numKeyChannels; ++i)
+        keyChannels[(size_t) i] = key.channels[i];
 
     if (numSamples <= 0 || n <= 0)
         return;
@@ -222,8 +226,10 @@ void CompressorEngine::processSamples (int numChannelsIn, int numSamples, float*
     const float attack = block.attack, release = block.release;
     const float makeup = block.makeup, wet = block.wet;
     const float dry = 1.0f - wet;
-    // The detector listens to the channels it processes.
-    float* const* detector = channels.data();
+    // The detector listens to the channels it processes, or to the key. The
+    // choice is made per chunk, outside the per-frame loops, so a block without
+    // a key runs exactly the arithmetic it always did.
+    const bool keyed = numKeyChannels > 0;
 
     // Passes over chunks of the block: the detector and the envelope (the only
     // serial work), the gain curve, the channels, the meters. Each frame's result
@@ -233,8 +239,19 @@ void CompressorEngine::processSamples (int numChannelsIn, int numSamples, float*
     for (int offset = 0; offset < numSamples; offset += chunkFrames)
     {
         const int n = std::min (chunkFrames, numSamples - offset);
-        mixToMono<fixedChannels> (detector, numChannels, offset, n, mono);
-        envelope = followEnvelope (mono, n, envelope, attack, release, env, meterIn, scratch);
+        if (! keyed)
+        {
+            mixToMono<fixedChannels> (channels.data(), numChannels, offset, n, mono);
+            envelope = followEnvelope (mono, n, envelope, attack, release, env, meterIn, scratch);
+        }
+        else
+        {
+            mixToMono<0> (keyChannels.data(), numKeyChannels, offset, n, mono);
+            envelope = followEnvelope (mono, n, envelope, attack, release, env, meterIn, scratch);
+            // The input meter shows what comes in, not what the detector hears.
+            mixToMono<fixedChannels> (channels.data(), numChannels, offset, n, mono);
+            meterValues (mono, n, meterIn);
+        }
 
         if constexpr (decibelCurve)
         {

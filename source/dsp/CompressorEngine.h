@@ -3,6 +3,7 @@
 // transfer curves, make-up gain and dry/wet, plus the input and gain meters.
 // Setters store single values from any thread; process() takes one snapshot of
 // them per block and derives everything that combines two settings itself.
+// A block may bring a key: the detector then follows it instead of the input.
 #include "CpuDispatch.h"
 #include "RmsMeter.h"
 #include "TransferCurves.h"
@@ -12,6 +13,14 @@
 
 namespace vrc
 {
+
+/** An external detector signal for one block (a sidechain): as many frames on
+    each channel as the block has. No channels means no key. */
+struct DetectorKey
+{
+    const float* const* channels = nullptr;
+    int numChannels = 0;
+};
 
 class CompressorEngine
 {
@@ -36,10 +45,16 @@ public:
     /** Stores the rate for later coefficient updates and restarts both meters' windows. */
     void setSampleRate (float fs) noexcept;
 
+    using Key = DetectorKey;
+
     /** Processes a block in place. Channels beyond maxChannels are left untouched.
         When gainOut is given, it receives the gain factor of each of the
-        numSamples frames (the transfer curve's, before make-up and dry/wet). */
-    void process (float* const* channelData, int numChannels, int numSamples, float* gainOut = nullptr) noexcept;
+        numSamples frames (the transfer curve's, before make-up and dry/wet).
+        With a key, the detector reads the mean of the key's channels (at most
+        maxChannels) instead of the input's; the gain still acts on the input and
+        the input meter still reads the input. */
+    void process (float* const* channelData, int numChannels, int numSamples, float* gainOut = nullptr,
+                  Key key = {}) noexcept;
 
     /** The settings the gain computers would use for a block starting now. */
     CurveSettings curveSettings() const noexcept;
@@ -112,6 +127,8 @@ private:
     float envelope = 0.0f;
     RmsMeter inputMeter, gainMeter;
     std::array<float*, maxChannels> channels {};
+    std::array<const float*, maxChannels> keyChannels {};
+    int numKeyChannels = 0; // 0: the detector listens to the input
 };
 
 } // namespace vrc

@@ -12,8 +12,8 @@ namespace vrc
 
 /** mono[j] = (0 + x0[j] + x1[j] + ...) / channels, summed in channel order.
     fixedChannels > 0 fixes the count at compile time; 0 uses numChannels. */
-template <int fixedChannels>
-VRC_INLINE_PASS void mixToMono (float* const* channels, int numChannels, int offset, int n, float* __restrict mono) noexcept
+template <int fixedChannels, typename Sample>
+VRC_INLINE_PASS void mixToMono (Sample* const* channels, int numChannels, int offset, int n, float* __restrict mono) noexcept
 {
     const int count = fixedChannels > 0 ? fixedChannels : numChannels;
     for (int j = 0; j < n; ++j)
@@ -27,6 +27,14 @@ VRC_INLINE_PASS void mixToMono (float* const* channels, int numChannels, int off
     const auto divisor = static_cast<float> (count);
     for (int j = 0; j < n; ++j)
         mono[j] = mono[j] / divisor;
+}
+
+/** What the input meter takes for each mono value: the value, or 0 where it is
+    not finite (as followEnvelope writes it). */
+VRC_INLINE_PASS void meterValues (const float* __restrict mono, int n, float* __restrict meterIn) noexcept
+{
+    for (int j = 0; j < n; ++j)
+        meterIn[j] = std::fabs (mono[j]) <= std::numeric_limits<float>::max() ? mono[j] : 0.0f;
 }
 
 /** Attack/release peak follower over n mono values starting from 'envelope'.

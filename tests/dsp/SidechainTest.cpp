@@ -1,0 +1,195 @@
+// The engine with a key: the detector follows the key, the gain acts on the
+// input. Expectations come from the envelope and curve-0 formulas evaluated here
+// in double precision, not from the engine's own passes.
+#include "EngineHelpers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+using vrc::CompressorEngine;
+using vrc::test::configure;
+using vrc::test::EngineSettings;
+
+namespace
+{
+constexpr float fs = 48000.0f;
+constexpr double pi = 3.14159265358979323846;
+
+using Channels = std::vector<std::vector<float>>;
+
+Channels tone (int channels, int frames, float level)
+{
+    Channels c ((size_t) channels, std::vector<float> ((size_t) frames));
+    for (int ch = 0; ch < channels; ++ch)
+        for (int j = 0; j < frames; ++j)
+            c[(size_t) ch][(size_t) j] = level * (float) std::sin (2.0 * pi * 997.0 * j / fs + ch);
+    return c;
+}
+
+/** 50 ms bursts of a 200 Hz tone every 150 ms; channel k at level / (k + 1). */
+Channels bursts (int channels, int frames, float level)
+{
+    Channels c ((size_t) channels, std::vector<float> ((size_t) frames));
+    for (int ch = 0; ch < channels; ++ch)
+        for (int j = 0; j < frames; ++j)
+            c[(size_t) ch][(size_t) j] = (j % 7200) < 2400 ? level / (float) (ch + 1) * (float) std::sin (2.0 * pi * 200.0 * j / fs) : 0.0f;
+    return c;
+}
+
+/** Runs 'input' in place through the engine in blocks, with an optional key; returns each frame's gain. */
+std::vector<float> run (CompressorEngine& e, Channels& input, Channels* key, int blockSize)
+{
+    const int frames = (int) input[0].size();
+    std::vector<float> gains ((size_t) frames);
+    for (int start = 0; start < frames; start += blockSize)
+    {
+        const int n = std::min (blockSize, frames - start);
+        std::vector<float*> in, k;
+        for (auto& ch : input)
+            in.push_back (ch.data() + start);
+        if (key != nullptr)
+            for (auto& ch : *key)
+                k.push_back (ch.data() + start);
+        const CompressorEngine::Key keyArg { k.data(), (int) k.size() };
+        e.process (in.data(), (int) in.size(), n, gains.data() + start, key != nullptr ? keyArg : CompressorEngine::Key {});
+    }
+    return gains;
+}
+} // namespace
+
+TEST (Sidechain, KeyDucksTheInputByTheKeysOwnEnvelope)
+{
+    struct Row { int inputChannels, keyChannels, blockSize; };
+    const Row rows[] = { { 2, 1, 512 }, { 2, 2, 333 }, { 1, 2, 4096 }, { 1, 1, 1 }, { 2, 2, 64 } };
+
+    EngineSettings s;
+    s.threshold = -12.0f;
+    s.ratio = 0.5f;
+    s.attack = 0.005f;
+    s.release = 0.02f;
+    s.knee = 1.0f; // sharpness 13: the bend starts at 12/13 of the threshold
+    s.curve = 0.0f;
+    const double tl = std::pow (10.0, -12.0 / 20.0), k = 13.0, r = 0.5;
+    const double b = k / tl, start = std::max (tl, 1.0 / b) - 1.0 / b;
+    const double attack = std::exp (-1.0 / (0.005 * fs)), release = std::exp (-1.0 / ((0.02 + 0.045 * r) * fs));
+
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE ("input " + std::to_string (row.inputChannels) + ", key " + std::to_string (row.keyChannels)
+                      + ", block " + std::to_string (row.blockSize));
+        const int frames = 24000;
+        auto input = tone (row.inputChannels, frames, 0.5f);
+        const auto dry = input;
+        auto key = bursts (row.keyChannels, frames, 0.9f);
+
+        CompressorEngine keyed, plain;
+        configure (keyed, fs, s);
+        configure (plain, fs, s);
+        const auto gains = run (keyed, input, &key, row.blockSize);
+        auto plainInput = dry;
+        run (plain, plainInput, nullptr, row.blockSize);
+
+        double env = 0.0;
+        int ducked = 0, untouched = 0;
+        for (int j = 0; j < frames; ++j)
+        {
+            double mono = 0.0;
+            for (const auto& ch : key)
+                mono += ch[(size_t) j];
+            const double a = std::fabs (mono / row.keyChannels);
+            const double c = a > env ? attack : release;
+            env = a * (1.0 - c) + env * c;
+
+            double d = 0.0;
+            if (env > start)
+            {
+                const double u = env - start;
+                d = (u * r) * (u * b) / (u * b + 1.0);
+            }
+            const double expected = 1.0 - d / (env + 0.00001);
+            ASSERT_NEAR (gains[(size_t) j], expected, 2e-4) << "frame " << j;
+            if (env < 0.99 * start)
+            {
+                ASSERT_EQ (gains[(size_t) j], 1.0f) << "frame " << j;
+                ++untouched;
+            }
+            if (env > tl)
+            {
+                ASSERT_LT (gains[(size_t) j], 1.0f) << "frame " << j;
+                ++ducked;
+            }
+            // The gain acts on the input, never on the key.
+            for (size_t ch = 0; ch < input.size(); ++ch)
+                ASSERT_EQ (input[ch][(size_t) j], dry[ch][(size_t) j] * gains[(size_t) j]);
+        }
+        EXPECT_GT (ducked, frames / 10);
+        EXPECT_GT (untouched, frames / 10);
+        // The input meter reads the input, as it does without a key.
+        EXPECT_EQ (keyed.getInputMeter().rms(), plain.getInputMeter().rms());
+        EXPECT_NE (keyed.getGainMeter().rms(), plain.getGainMeter().rms());
+    }
+}
+
+TEST (Sidechain, SilentKeyLeavesALoudInputAlone)
+{
+    // Curve 0 gives exactly 1 for a silent detector; curve 1 may take its small
+    // floor below the knee (ratio x width / 6 x 0.0037279 dB) and no more.
+    struct Row { float curve, knee, floorDb; };
+    const Row rows[] = { { 0.0f, 0.0f, 0.0f }, { 1.0f, 0.0f, 1.0f * 200.0f / 6.0f * 0.0037279f }, { 1.0f, 1.0f, 0.0f } };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE ("curve " + std::to_string (row.curve) + ", knee " + std::to_string (row.knee));
+        EngineSettings s;
+        s.threshold = -30.0f;
+        s.ratio = 1.0f;
+        s.curve = row.curve;
+        s.knee = row.knee;
+        CompressorEngine e;
+        configure (e, fs, s);
+        auto input = tone (2, 9600, 0.9f);
+        const auto dry = input;
+        Channels silence (1, std::vector<float> (9600, 0.0f));
+        const auto gains = run (e, input, &silence, 480);
+        const float floorGain = (float) std::pow (10.0, -row.floorDb / 20.0);
+        for (size_t j = 0; j < gains.size(); ++j)
+        {
+            ASSERT_LE (gains[j], 1.0f);
+            ASSERT_GE (gains[j], floorGain * 0.99999f) << "frame " << j;
+            for (size_t ch = 0; ch < input.size(); ++ch)
+                ASSERT_EQ (input[ch][j], dry[ch][j] * gains[j]);
+        }
+        if (row.curve == 0.0f)
+        {
+            EXPECT_EQ (input, dry);
+        }
+    }
+}
+
+TEST (Sidechain, KeyThatIsTheInputGivesTheUnkeyedBits)
+{
+    // Same detector signal, same arithmetic: keying is a pure change of source.
+    struct Row { int channels; float curve; int blockSize; };
+    const Row rows[] = { { 1, 0.0f, 512 }, { 2, 0.0f, 100 }, { 2, 1.0f, 1 }, { 1, 1.0f, 4096 }, { 3, 1.0f, 257 } };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE ("channels " + std::to_string (row.channels) + ", curve " + std::to_string (row.curve));
+        EngineSettings s;
+        s.threshold = -20.0f;
+        s.curve = row.curve;
+        CompressorEngine keyed, plain;
+        configure (keyed, fs, s);
+        configure (plain, fs, s);
+        auto input = bursts (row.channels, 20000, 0.8f);
+        auto key = input, plainInput = input;
+        const auto keyedGains = run (keyed, input, &key, row.blockSize);
+        const auto plainGains = run (plain, plainInput, nullptr, row.blockSize);
+        EXPECT_EQ (keyedGains, plainGains);
+        EXPECT_EQ (input, plainInput);
+        EXPECT_EQ (keyed.getEnvelope(), plain.getEnvelope());
+        EXPECT_EQ (keyed.getInputMeter().rms(), plain.getInputMeter().rms());
+        EXPECT_EQ (keyed.getGainMeter().rms(), plain.getGainMeter().rms());
+    }
+}

@@ -12,7 +12,12 @@ thread_local VeskCompAudioProcessor* createdOnThisThread = nullptr;
 
 juce::AudioProcessor* JUCE_CALLTYPE createPluginFilter()
 {
-    auto* processor = new VeskCompAudioProcessor();
+    // Only VST3 hosts get the key bus. A VST2 host knows the plug-in as 2 in and
+    // 2 out (sessions and the host's routing rely on it), and the other formats
+    // describe their ports themselves.
+    const bool key = juce::PluginHostType::getPluginLoadedAs() == juce::AudioProcessor::wrapperType_VST3;
+    auto* processor = new VeskCompAudioProcessor (key ? VeskCompAudioProcessor::Buses::mainAndKey
+                                                      : VeskCompAudioProcessor::Buses::main);
     createdOnThisThread = processor;
     return processor;
 }

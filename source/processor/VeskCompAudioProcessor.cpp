@@ -19,12 +19,27 @@ vrc::ParameterMapper mapperFor (ParameterId id) noexcept
 }
 
 constexpr int meterPeriodMs = 41;
+
+bool isMonoOrStereo (const juce::AudioChannelSet& set)
+{
+    return set == juce::AudioChannelSet::mono() || set == juce::AudioChannelSet::stereo();
+}
 } // namespace
 
-VeskCompAudioProcessor::VeskCompAudioProcessor()
-    : AudioProcessor (BusesProperties()
+// The key bus is inactive by default: hosts show it as an optional input, and
+// an instance nobody routes a key to behaves exactly as one without the bus.
+juce::AudioProcessor::BusesProperties VeskCompAudioProcessor::busesFor (Buses buses)
+{
+    auto properties = BusesProperties()
                           .withInput ("Input", juce::AudioChannelSet::stereo(), true)
-                          .withOutput ("Output", juce::AudioChannelSet::stereo(), true)),
+                          .withOutput ("Output", juce::AudioChannelSet::stereo(), true);
+    if (buses == Buses::mainAndKey)
+        properties = properties.withInput ("Sidechain", juce::AudioChannelSet::stereo(), false);
+    return properties;
+}
+
+VeskCompAudioProcessor::VeskCompAudioProcessor (Buses buses)
+    : AudioProcessor (busesFor (buses)),
       gainParam (mapperFor (ParameterId::gain)),
       ratioParam (mapperFor (ParameterId::ratio)),
       thresholdParam (mapperFor (ParameterId::threshold)),
@@ -69,6 +84,20 @@ void VeskCompAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juc
 
 void VeskCompAudioProcessor::processWithGains (juce::AudioBuffer<float>& buffer, float* gainPerFrame) noexcept
 {
+    // An enabled key bus brings its channels after the main input's: the engine
+    // processes the main channels and hears the key's. (A host that hands fewer
+    // channels than the layout has gets the channels it gave, without a key.)
+    const int mainChannels = getMainBusNumInputChannels();
+    const int keyChannels = getBusCount (true) > 1 ? getChannelCountOfBus (true, 1) : 0;
+    if (keyChannels > 0 && buffer.getNumChannels() >= mainChannels + keyChannels)
+    {
+        const vrc::CompressorEngine::Key key { buffer.getArrayOfReadPointers() + mainChannels, keyChannels };
+        engine.process (buffer.getArrayOfWritePointers(), mainChannels, buffer.getNumSamples(), gainPerFrame, key);
+        listeningToKey.store (true, std::memory_order_relaxed);
+        return;
+    }
+
+    listeningToKey.store (false, std::memory_order_relaxed);
     engine.process (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), buffer.getNumSamples(), gainPerFrame);
 
     // Outputs without a matching input would otherwise carry whatever the host left in them.
@@ -80,7 +109,19 @@ bool VeskCompAudioProcessor::isBusesLayoutSupported (const BusesLayout& layouts)
 {
     const auto in = layouts.getMainInputChannelSet();
     const auto out = layouts.getMainOutputChannelSet();
-    return in == out && (out == juce::AudioChannelSet::mono() || out == juce::AudioChannelSet::stereo());
+    if (in != out || ! isMonoOrStereo (out))
+        return false;
+    // The key, where there is one: off, mono or stereo.
+    for (int bus = 1; bus < layouts.inputBuses.size(); ++bus)
+        if (const auto key = layouts.inputBuses[bus]; ! key.isDisabled() && ! isMonoOrStereo (key))
+            return false;
+    return true;
+}
+
+void VeskCompAudioProcessor::processorLayoutsChanged()
+{
+    // Tells the editor at once, before the next block confirms it.
+    listeningToKey.store (getBusCount (true) > 1 && getChannelCountOfBus (true, 1) > 0, std::memory_order_relaxed);
 }
 
 const juce::String VeskCompAudioProcessor::getInputChannelName (int channelIndex) const

@@ -2,6 +2,7 @@
 // The plug-in instance: owns the eight parameters and the compressor engine,
 // answers the host's fixed questions, processes audio in place, publishes the
 // meter readings every 41 ms and saves/restores its settings as one chunk.
+// Formats that offer one get a second input bus, the detector's key.
 #include "CompressorEngine.h"
 #include "ParameterMapper.h"
 #include "Parameters.h"
@@ -16,7 +17,11 @@ class VeskCompAudioProcessor : public juce::AudioProcessor,
                                private juce::Timer
 {
 public:
-    VeskCompAudioProcessor();
+    /** mainAndKey adds an input bus "Sidechain" (mono or stereo, inactive until
+        the host enables it); while enabled, the detector follows it. */
+    enum class Buses { main, mainAndKey };
+
+    explicit VeskCompAudioProcessor (Buses buses = Buses::main);
     ~VeskCompAudioProcessor() override;
 
     const juce::String getName() const override;
@@ -28,6 +33,11 @@ public:
     /** processBlock that also writes each frame's gain factor (before make-up
         and dry/wet) to gainPerFrame, which holds the buffer's sample count. */
     void processWithGains (juce::AudioBuffer<float>& buffer, float* gainPerFrame) noexcept;
+    void processorLayoutsChanged() override;
+
+    /** Whether the detector listens to the key bus rather than the input (as of
+        the last block or layout change). Safe from any thread. */
+    bool isListeningToKey() const noexcept { return listeningToKey.load (std::memory_order_relaxed); }
 
     const juce::String getInputChannelName (int channelIndex) const override;
     const juce::String getOutputChannelName (int channelIndex) const override;
@@ -84,6 +94,7 @@ public:
     void refreshMeterReadings() noexcept;
 
 private:
+    static BusesProperties busesFor (Buses);
     void timerCallback() override;
     void sendToEngine (vrc::ParameterId id, float physical) noexcept;
 
@@ -91,6 +102,7 @@ private:
         releaseParam, kneeParam, dryWetParam, curveParam;
     std::atomic<float> gainMeterDb { -20.0f };
     std::atomic<float> inputMeterDb { -20.0f };
+    std::atomic<bool> listeningToKey { false };
     vrc::CompressorEngine engine;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VeskCompAudioProcessor)

@@ -42,17 +42,18 @@ TEST_P (FormatTest, HostSeesOneStereoBusEachWayAndMonoAsTheOnlyAlternative)
 {
     const auto plugin = load (GetParam());
     ASSERT_NE (plugin, nullptr);
-    EXPECT_EQ (plugin->getBusCount (true), 1);
+    // (VST3 adds the key bus, off until a host turns it on: SidechainTests.cpp)
+    EXPECT_EQ (plugin->getBusCount (true), GetParam() == Format::vst3 ? 2 : 1);
     EXPECT_EQ (plugin->getBusCount (false), 1);
     EXPECT_EQ (plugin->getChannelLayoutOfBus (true, 0), juce::AudioChannelSet::stereo());
     EXPECT_EQ (plugin->getChannelLayoutOfBus (false, 0), juce::AudioChannelSet::stereo());
 
     using Set = juce::AudioChannelSet;
-    const auto layout = [] (Set in, Set out)
+    const auto layout = [&plugin] (Set in, Set out)
     {
-        juce::AudioProcessor::BusesLayout l;
-        l.inputBuses.add (in);
-        l.outputBuses.add (out);
+        auto l = plugin->getBusesLayout();
+        l.inputBuses.getReference (0) = in;
+        l.outputBuses.getReference (0) = out;
         return l;
     };
     // LV2 ports are fixed in the bundle's description, so its only layout is stereo.

@@ -1,0 +1,177 @@
+// The VST3 build's key input as a host meets it: a second input bus,
+// "Sidechain", off until the host turns it on, mono or stereo; with it on, the
+// audio is what the engine gives for that key; the saved state ignores it.
+#include "FormatHost.h"
+
+#include "CompressorEngine.h"
+#include "processor/ParameterMapper.h"
+#include "processor/Parameters.h"
+
+#include <gtest/gtest.h>
+
+namespace vrc::formats
+{
+namespace
+{
+using Set = juce::AudioChannelSet;
+
+juce::AudioProcessor::BusesLayout layout (Set main, Set key)
+{
+    juce::AudioProcessor::BusesLayout l;
+    l.inputBuses.add (main);
+    l.inputBuses.add (key);
+    l.outputBuses.add (main);
+    return l;
+}
+
+const Settings ducking { { 0, 0.6f }, { 1, 1.0f }, { 3, 0.02f }, { 4, 0.02f }, { 5, 0.2f }, { 7, 0.0f } };
+
+/** The same settings, signal and key straight through the engine, set up as the processor does. */
+Signal engineWithKey (const Settings& settings, Signal input, const Signal& key, float sampleRate, int blockSize)
+{
+    CompressorEngine engine;
+    engine.setSampleRate (sampleRate);
+    std::array<float, numParameters> physical {};
+    for (const auto& p : parameterTable)
+    {
+        ParameterMapper mapper (p.minimum, p.maximum);
+        mapper.setPhysical (p.defaultValue);
+        if (const auto it = settings.find ((int) p.id); it != settings.end())
+            mapper.setNormalised (it->second);
+        physical[(size_t) p.id] = mapper.getValue();
+    }
+    const auto value = [&] (ParameterId id) { return physical[(size_t) id]; };
+    engine.setRatio (value (ParameterId::ratio));
+    engine.setThreshold (value (ParameterId::threshold));
+    engine.setGain (value (ParameterId::gain));
+    engine.setAttack (value (ParameterId::attack));
+    engine.setRelease (value (ParameterId::release));
+    engine.setKnee (value (ParameterId::knee));
+    engine.setDryWet (value (ParameterId::dryWet));
+    engine.setCurve (value (ParameterId::curve));
+
+    const int samples = (int) input[0].size();
+    for (int start = 0; start < samples; start += blockSize)
+    {
+        std::vector<float*> in;
+        std::vector<const float*> k;
+        for (auto& ch : input)
+            in.push_back (ch.data() + start);
+        for (auto& ch : key)
+            k.push_back (ch.data() + start);
+        engine.process (in.data(), (int) in.size(), std::min (blockSize, samples - start), nullptr, { k.data(), (int) k.size() });
+    }
+    return input;
+}
+
+/** Runs input and key as one buffer (main channels first), as a host does with the key bus on. */
+Signal processWithKey (juce::AudioPluginInstance& plugin, const Settings& settings, const Signal& input, const Signal& key,
+                       double sampleRate, int blockSize)
+{
+    const auto params = parametersByIndex (Format::vst3, plugin);
+    for (const auto& [index, value] : settings)
+        params[(size_t) index]->setValue (value);
+    plugin.prepareToPlay (sampleRate, blockSize);
+    const int mainChannels = (int) input.size(), samples = (int) input[0].size();
+    Signal output = input;
+    juce::AudioBuffer<float> buffer (mainChannels + (int) key.size(), blockSize);
+    juce::MidiBuffer midi;
+    for (int start = 0; start < samples; start += blockSize)
+    {
+        const int n = std::min (blockSize, samples - start);
+        buffer.setSize (buffer.getNumChannels(), n, false, false, true);
+        for (int ch = 0; ch < mainChannels; ++ch)
+            buffer.copyFrom (ch, 0, input[(size_t) ch].data() + start, n);
+        for (size_t ch = 0; ch < key.size(); ++ch)
+            buffer.copyFrom (mainChannels + (int) ch, 0, key[ch].data() + start, n);
+        plugin.processBlock (buffer, midi);
+        for (int ch = 0; ch < mainChannels; ++ch)
+            std::copy (buffer.getReadPointer (ch), buffer.getReadPointer (ch) + n, output[(size_t) ch].begin() + start);
+    }
+    plugin.releaseResources();
+    return output;
+}
+
+/** Loud bursts with long gaps, for the key. */
+Signal bursts (int channels, int samples)
+{
+    Signal s ((size_t) channels, std::vector<float> ((size_t) samples));
+    for (int ch = 0; ch < channels; ++ch)
+        for (int i = 0; i < samples; ++i)
+            s[(size_t) ch][(size_t) i] = (i / 4000) % 3 == 0 ? 0.9f * std::sin (0.05f * (float) i + (float) ch) : 0.0f;
+    return s;
+}
+} // namespace
+
+TEST (Vst3Sidechain, KeyBusIsOffByDefaultAndTakesMonoOrStereoOnly)
+{
+    const auto plugin = load (Format::vst3);
+    ASSERT_NE (plugin, nullptr);
+    ASSERT_EQ (plugin->getBusCount (true), 2);
+    EXPECT_EQ (plugin->getBusCount (false), 1);
+    EXPECT_EQ (plugin->getBus (true, 1)->getName(), "Sidechain");
+    EXPECT_FALSE (plugin->getBus (true, 1)->isEnabled());
+    EXPECT_EQ (plugin->getTotalNumInputChannels(), 2);
+
+    struct Row { Set main, key; bool accepted; };
+    const Row rows[] = {
+        { Set::stereo(), Set::disabled(), true },  { Set::stereo(), Set::mono(), true },
+        { Set::stereo(), Set::stereo(), true },    { Set::mono(), Set::stereo(), true },
+        { Set::mono(), Set::mono(), true },        { Set::mono(), Set::disabled(), true },
+        { Set::stereo(), Set::create5point1(), false }, { Set::stereo(), Set::quadraphonic(), false },
+        { Set::create5point1(), Set::stereo(), false },
+    };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE ((row.main.getDescription() + " with key " + row.key.getDescription()).toStdString());
+        EXPECT_EQ (plugin->checkBusesLayoutSupported (layout (row.main, row.key)), row.accepted);
+        if (row.accepted)
+        {
+            ASSERT_TRUE (plugin->setBusesLayout (layout (row.main, row.key)));
+            EXPECT_EQ (plugin->getBusesLayout(), layout (row.main, row.key));
+        }
+    }
+}
+
+TEST (Vst3Sidechain, KeyedAudioEqualsTheEngineWithThatKey)
+{
+    const double sampleRate = 48000.0;
+    const int blockSize = 256;
+    struct Row { Set main, key; };
+    for (const auto& row : { Row { Set::stereo(), Set::stereo() }, Row { Set::stereo(), Set::mono() }, Row { Set::mono(), Set::stereo() } })
+    {
+        SCOPED_TRACE ((row.main.getDescription() + " with key " + row.key.getDescription()).toStdString());
+        const auto plugin = load (Format::vst3, sampleRate, blockSize);
+        ASSERT_NE (plugin, nullptr);
+        ASSERT_TRUE (plugin->setBusesLayout (layout (row.main, row.key)));
+        const auto input = testSignal (row.main.size(), 24000);
+        const auto key = bursts (row.key.size(), 24000);
+
+        const auto output = processWithKey (*plugin, ducking, input, key, sampleRate, blockSize);
+        EXPECT_EQ (output, engineWithKey (ducking, input, key, (float) sampleRate, blockSize));
+        // The key, not the input, decides: the same input with the key off is compressed otherwise.
+        ASSERT_TRUE (plugin->setBusesLayout (layout (row.main, Set::disabled())));
+        EXPECT_NE (output, process (Format::vst3, *plugin, ducking, input, sampleRate, blockSize));
+    }
+}
+
+TEST (Vst3Sidechain, StateIsTheSameWhateverTheKeyBusDoes)
+{
+    const auto plugin = load (Format::vst3);
+    ASSERT_NE (plugin, nullptr);
+    const auto params = parametersByIndex (Format::vst3, *plugin);
+    for (const auto& [index, value] : ducking)
+        params[(size_t) index]->setValue (value);
+
+    juce::MemoryBlock off, on;
+    plugin->getStateInformation (off);
+    ASSERT_TRUE (plugin->setBusesLayout (layout (Set::stereo(), Set::mono())));
+    plugin->getStateInformation (on);
+    EXPECT_EQ (chunkFromState (Format::vst3, off), chunkFromState (Format::vst3, on));
+    EXPECT_FALSE (chunkFromState (Format::vst3, on).empty());
+
+    // Restoring settings leaves the host's routing alone.
+    plugin->setStateInformation (off.getData(), (int) off.getSize());
+    EXPECT_EQ (plugin->getBusesLayout(), layout (Set::stereo(), Set::mono()));
+}
+} // namespace vrc::formats

@@ -35,6 +35,7 @@ protected:
         ASSERT_TRUE (writeWav (dir.file ("tiny.wav"), testSignal (1, rate, 0.05), rate, 16));
         ASSERT_TRUE (writeWav (dir.file ("three.wav"), testSignal (3, rate, 0.2), rate));
         ASSERT_TRUE (writeAudioFile (dir.file ("in.flac"), testSignal (1, rate, 0.2), rate, 16));
+        ASSERT_TRUE (writeWav (dir.file ("48k.wav"), testSignal (1, 48000.0, 0.2), 48000.0));
         ASSERT_TRUE (dir.file ("text.wav").replaceWithText ("this is not audio"));
         ASSERT_TRUE (dir.file ("song.mp3").replaceWithText ("ID3 and then nothing useful"));
         ASSERT_TRUE (dir.file ("not-a-chunk").replaceWithText ("<VeskCompSettings gain=\"6\"/>"));
@@ -104,6 +105,13 @@ INSTANTIATE_TEST_SUITE_P (
         ErrorCase { "OutputExists", "{dir}/in.wav {dir}/kept.wav", "exists (--overwrite replaces it)", 1, "" },
         ErrorCase { "PlotExists", "{dir}/in.wav {dir}/out.wav --plot {dir}/kept.wav", "exists", 1, "" },
         // An output that is an input, under any name, is refused even with --overwrite.
+ // A key is an input like any other, at the input's rate.
+        ErrorCase { "KeyAtAnotherRate", "{dir}/in.wav {dir}/out.wav --sidechain {dir}/48k.wav", "the key must have the input's sample rate", 1, "" },
+        ErrorCase { "KeyWithThreeChannels", "{dir}/in.wav {dir}/out.wav --sidechain {dir}/three.wav", "--sidechain: ", 1, "" },
+        ErrorCase { "MissingKey", "{dir}/in.wav {dir}/out.wav --sidechain {dir}/nothing.wav", "no such file", 1, "" },
+        ErrorCase { "OutputIsKey", "{dir}/tiny.wav {dir}/in.wav --sidechain {dir}/link.wav --overwrite", "it is the --sidechain key", 1, "" },
+        ErrorCase { "KeyAndInputFromOnePipe", "- {dir}/out.wav --sidechain -", "not both", 2, "" },
+        ErrorCase { "KeyInDemo", "--demo {dir}/demo --sidechain {dir}/in.wav", "--sidechain do not apply", 2, "" },
         ErrorCase { "OutputIsInput", "{dir}/in.wav {dir}/in.wav --overwrite", "it is the input file", 1, "" },
         ErrorCase { "OutputIsInputThroughLink", "{dir}/in.wav {dir}/link.wav --overwrite", "it is the input file", 1, "" },
         ErrorCase { "OutputIsInputHardLinked", "{dir}/hard.wav {dir}/in.wav --overwrite", "it is the input file", 1, "" },
@@ -169,7 +177,7 @@ TEST (RenderOptions, HelpNamesEveryOptionAndVersionAnswers)
     ASSERT_EQ (help.exitCode, 0);
     for (const char* option : { "--threshold", "--ratio", "--gain", "--attack", "--release", "--knee", "--drywet",
                                 "--curve", "--state", "--save-state", "--force", "--block", "--bits", "--overwrite",
-                                "--plot", "--demo", "-o OUTDIR", "--format", "--quiet", "--font-licence", "--help", "--version" })
+                                "--plot", "--sidechain", "--demo", "-o OUTDIR", "--format", "--quiet", "--font-licence", "--help", "--version" })
         EXPECT_NE (help.out.find (option), std::string::npos) << option;
 
     const auto version = runRender ("--version");

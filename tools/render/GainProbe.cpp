@@ -4,12 +4,20 @@ namespace vrc::render
 {
 
 bool prepareProcessor (VeskCompAudioProcessor& processor, const SettingsValues& settings,
-                       int numChannels, double sampleRate, int blockSize)
+                       int numChannels, double sampleRate, int blockSize, int keyChannels)
 {
-    const auto set = numChannels == 1 ? juce::AudioChannelSet::mono() : juce::AudioChannelSet::stereo();
+    const auto setOf = [] (int channels)
+    {
+        return channels == 0 ? juce::AudioChannelSet::disabled()
+                             : channels == 1 ? juce::AudioChannelSet::mono() : juce::AudioChannelSet::stereo();
+    };
     juce::AudioProcessor::BusesLayout layout;
-    layout.inputBuses.add (set);
-    layout.outputBuses.add (set);
+    layout.inputBuses.add (setOf (numChannels));
+    layout.outputBuses.add (setOf (numChannels));
+    if (processor.getBusCount (true) > 1)
+        layout.inputBuses.add (setOf (keyChannels));
+    else if (keyChannels > 0)
+        return false;
     if (! processor.setBusesLayout (layout))
         return false;
 
@@ -23,14 +31,14 @@ bool prepareProcessor (VeskCompAudioProcessor& processor, const SettingsValues& 
 }
 
 GainProbe::GainProbe (const VeskCompAudioProcessor& renderer, const SettingsValues& settings, int channels,
-                      double sampleRate)
-    : numChannels (channels)
+                      double sampleRate, int key)
+    : numChannels (channels), keyChannels (key)
 {
     // The probe's own gain is never used: the cheaper linear curve spares it a
     // logarithm and two exponentials per sample without touching the envelope.
     auto probeSettings = settings;
     probeSettings[static_cast<size_t> (ParameterId::curve)] = 0.0f;
-    prepareProcessor (processor, probeSettings, channels, sampleRate, 1);
+    prepareProcessor (processor, probeSettings, channels, sampleRate, 1, keyChannels);
 
     // The settings stay fixed for the whole render, so the curve is built once.
     const auto& engine = renderer.getEngine();

@@ -16,30 +16,33 @@ namespace vrc::render
 class GainProbe
 {
 public:
-    /** renderer: the prepared instance that renders the audio, whose curve is used. */
+    /** renderer: the prepared instance that renders the audio, whose curve is used.
+        keyChannels > 0: the detector follows a key of that many channels. */
     GainProbe (const VeskCompAudioProcessor& renderer, const SettingsValues& settings, int numChannels,
-               double sampleRate);
+               double sampleRate, int keyChannels = 0);
 
-    /** Runs one sample of every channel (in place) and returns its gain factor. */
+    /** Runs one sample of every channel (in place; the key's channels follow the
+        input's) and returns its gain factor. */
     float next (float* const* channels) noexcept
     {
-        juce::AudioBuffer<float> one (channels, numChannels, 1);
+        juce::AudioBuffer<float> one (channels, numChannels + keyChannels, 1);
         processor.processBlock (one, midi);
         const float envelope = processor.getEngine().getEnvelope();
         return decibel ? decibel->gain (envelope) : linear->gain (envelope);
     }
 
 private:
-    VeskCompAudioProcessor processor;
+    VeskCompAudioProcessor processor { VeskCompAudioProcessor::Buses::mainAndKey };
     juce::MidiBuffer midi;
-    int numChannels;
+    int numChannels, keyChannels;
     std::optional<LinearCurve> linear;
     std::optional<DecibelCurve> decibel;
 };
 
 /** Sets a processor up as a host would for a file: the matching mono or stereo
-    layout, the settings as a chunk, then prepareToPlay. False if the layout is refused. */
+    layout (and key, for a processor made with a key bus), the settings as a
+    chunk, then prepareToPlay. False if the layout is refused. */
 bool prepareProcessor (VeskCompAudioProcessor& processor, const SettingsValues& settings,
-                       int numChannels, double sampleRate, int blockSize);
+                       int numChannels, double sampleRate, int blockSize, int keyChannels = 0);
 
 } // namespace vrc::render

@@ -50,7 +50,7 @@ const ControlOption* findControl (const std::string& name)
 bool takesValue (const std::string& name)
 {
     static const char* const withValue[] = { "--state", "--save-state", "--block", "--bits",
-                                             "--plot", "--demo", "-o", "--format" };
+                                             "--plot", "--demo", "-o", "--format", "--sidechain" };
     for (const char* n : withValue)
         if (name == n)
             return true;
@@ -120,6 +120,8 @@ std::string applyValue (Options& o, const std::string& name, const std::string& 
         o.saveStateFile = value;
     else if (name == "--plot")
         o.plotFile = value;
+    else if (name == "--sidechain")
+        o.sidechainFile = value;
     else if (name == "--demo")
         o.demoDirectory = value;
     else if (name == "-o")
@@ -164,8 +166,8 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
     {
         if (! positional.empty() || ! o.outputDirectory.empty())
             return "--demo takes its output folder only; it cannot be combined with input files or -o";
-        if (! o.stateFile.empty() || ! o.plotFile.empty() || ! o.saveStateFile.empty())
-            return "--demo writes its own state and plot; --state, --save-state and --plot do not apply";
+        if (! o.stateFile.empty() || ! o.plotFile.empty() || ! o.saveStateFile.empty() || ! o.sidechainFile.empty())
+            return "--demo writes its own state and plot; --state, --save-state, --plot and --sidechain do not apply";
         return {};
     }
     if (! o.outputDirectory.empty())
@@ -185,7 +187,7 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
         return "--format applies to -o OUTDIR and to standard output; a single output's format follows its extension";
     if (toPipe && o.batchExtension == ".aiff")
         return "standard output takes WAV or FLAC (--format wav|flac); AIFF needs its sizes before the audio";
-    if (positional.empty() && ! o.saveStateFile.empty())
+    if (positional.empty() && ! o.saveStateFile.empty() && o.sidechainFile.empty())
         return {}; // only writing a settings chunk
     if (positional.size() != 2)
         return positional.size() < 2 ? "expected an input and an output file: vrc-render IN OUT [options]"
@@ -194,6 +196,8 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
     o.output = positional[1];
     if (o.inputs[0] == "-" && ! o.plotFile.empty())
         return "--plot needs a named input file (its length sets the time axis)";
+    if (o.inputs[0] == "-" && o.sidechainFile == "-")
+        return "standard input ('-') can be the input or the --sidechain key, not both";
     return checkOutput (o.output == "-" ? "standard output" + o.batchExtension : o.output, o.sampleFormat);
 }
 } // namespace
@@ -312,6 +316,9 @@ Processing and output:
                       is written through to the file it points to
   --quiet, -q         print nothing but errors
   --plot FILE.png     draw the static transfer curve and the gain reduction over time
+  --sidechain FILE    the detector's key: the gain follows this file's level (mono or
+                      stereo, the input's sample rate) and acts on the input; past the
+                      key's end the key is silence (with a warning), a longer key is cut
   -o OUTDIR           batch mode: render every IN into OUTDIR, one processor per file,
                       as many files at once as the machine has cores
   --help, -h          this text

@@ -31,6 +31,7 @@ struct Options
     // (dry/wet already divided by 100), by host parameter index.
     std::array<std::optional<double>, numParameters> settings {};
     std::string stateFile, saveStateFile, plotFile;
+    std::string sidechainFile;             // --sidechain: the detector's key
 
     std::optional<SampleFormat> sampleFormat; // unset: follow the input
     std::string batchExtension = ".wav";      // --format: what batch mode writes

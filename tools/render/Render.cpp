@@ -7,7 +7,9 @@
 #include "Plot.h"
 #include "StandardOutput.h"
 
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <sys/stat.h>
 
 namespace vrc::render
@@ -48,6 +50,31 @@ bool sameFile (const juce::File& a, const juce::File& b)
            && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
+/** Fills n frames from the key, reading on as long as it gives frames (a pipe may
+    give fewer at a time); returns how many it had. */
+int readKey (AudioInput& key, juce::AudioBuffer<float>& into, int n)
+{
+    int got = 0;
+    while (got < n)
+    {
+        std::array<float*, maximumChannels> at {};
+        for (int ch = 0; ch < into.getNumChannels(); ++ch)
+            at[(size_t) ch] = into.getWritePointer (ch, got);
+        const int k = key.read (at.data(), n - got);
+        if (k <= 0)
+            break;
+        got += k;
+    }
+    return got;
+}
+
+std::string seconds (std::int64_t frames, double rate)
+{
+    char text[32];
+    std::snprintf (text, sizeof text, "%.3f s", static_cast<double> (frames) / rate);
+    return text;
+}
+
 /** The input's samples [start, start + n) in a buffer that refers to data (no copy). */
 juce::AudioBuffer<float> view (juce::AudioBuffer<float>& data, int start, int n)
 {
@@ -65,6 +92,9 @@ std::string checkOutputs (const RenderJob& job)
         if (outputs[i] == job.input || sameFile (outputs[i], job.input))
             return "refusing to write " + quoted (outputs[i]) + ": it is the input file " + quoted (job.input)
                    + " (an output never replaces its input)";
+        if (job.sidechain != juce::File() && (outputs[i] == job.sidechain || sameFile (outputs[i], job.sidechain)))
+            return "refusing to write " + quoted (outputs[i]) + ": it is the --sidechain key " + quoted (job.sidechain)
+                   + " (an output never replaces an input)";
         for (size_t k = 0; k < i; ++k)
             if (outputs[i] == outputs[k])
                 return quoted (outputs[i]) + " is named for two outputs";
@@ -91,6 +121,28 @@ RenderResult render (const RenderJob& job, RenderControl control)
     result.channels = in.channels();
     result.length = in.length();
     result.inputFormat = in.formatName();
+
+    // The key: any file the input could be, at the input's rate (the detector's
+    // times are in samples, so another rate would stretch the key against the input).
+    AudioInput key;
+    const bool keyed = ! job.sidechainName.empty();
+    if (keyed)
+    {
+        if (! key.open (job.sidechainName, maximumChannels))
+        {
+            result.error = "--sidechain: " + key.error();
+            return result;
+        }
+        if (key.sampleRate() != result.sampleRate)
+        {
+            char rates[96];
+            std::snprintf (rates, sizeof rates, "%.0f Hz, the input at %.0f Hz", key.sampleRate(), result.sampleRate);
+            result.error = "--sidechain " + (job.sidechainName == "-" ? std::string ("standard input") : quoted (job.sidechain))
+                           + " is at " + rates + ": the key must have the input's sample rate (resample it first)";
+            return result;
+        }
+        result.keyChannels = key.channels();
+    }
 
     std::string usage;
     const auto container = containerFor (job.toStandardOutput ? "standard output" + job.streamExtension
@@ -129,13 +181,14 @@ RenderResult render (const RenderJob& job, RenderControl control)
         return result;
     }
 
-    VeskCompAudioProcessor processor;
-    if (! prepareProcessor (processor, job.settings, result.channels, result.sampleRate, job.blockSize))
+    // The key, when there is one, reaches the processor on its key bus, as a VST3 host routes it.
+    VeskCompAudioProcessor processor (VeskCompAudioProcessor::Buses::mainAndKey);
+    if (! prepareProcessor (processor, job.settings, result.channels, result.sampleRate, job.blockSize, result.keyChannels))
     {
         result.error = "the processor refused a " + std::to_string (result.channels) + "-channel layout";
         return result;
     }
-    GainProbe probe (processor, job.settings, result.channels, result.sampleRate);
+    GainProbe probe (processor, job.settings, result.channels, result.sampleRate, result.keyChannels);
 
     // The plot's columns span the length libsndfile finds (a plot needs a named
     // input: a pipe's length is known only at its end).
@@ -145,9 +198,11 @@ RenderResult render (const RenderJob& job, RenderControl control)
         timeline.resize (plotTimelineColumns);
 
     const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
-    juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels, chunk);
+    juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels + result.keyChannels, chunk);
+    juce::AudioBuffer<float> keyIn (std::max (1, result.keyChannels), chunk);
     juce::MidiBuffer midi;
-    std::array<float*, 2> probeChannels {};
+    std::array<float*, 2 * maximumChannels> probeChannels {};
+    std::int64_t keyEnd = -1; // the frame where a key shorter than the input ran out
 
     for (std::int64_t position = 0;; position += chunk)
     {
@@ -164,6 +219,18 @@ RenderResult render (const RenderJob& job, RenderControl control)
         {
             result.input.add (input.getReadPointer (ch), n);
             work.copyFrom (ch, 0, input, ch, 0, n);
+        }
+        if (keyed)
+        {
+            // Past its end the key is silence; beyond the input's end it is never read.
+            const int k = keyEnd < 0 ? readKey (key, keyIn, n) : 0;
+            if (k < n && keyEnd < 0)
+                keyEnd = position + k;
+            for (int ch = 0; ch < result.keyChannels; ++ch)
+            {
+                keyIn.clear (ch, k, n - k);
+                work.copyFrom (result.channels + ch, 0, keyIn, ch, 0, n);
+            }
         }
 
         // The host's part: consecutive blocks of the chosen size, the last one shorter.
@@ -196,6 +263,8 @@ RenderResult render (const RenderJob& job, RenderControl control)
                 outPeak = std::max (outPeak, std::fabs (work.getSample (ch, i)));
                 probeChannels[(size_t) ch] = input.getWritePointer (ch, i);
             }
+            for (int ch = 0; ch < result.keyChannels; ++ch)
+                probeChannels[(size_t) (result.channels + ch)] = keyIn.getWritePointer (ch, i);
             const float g = probe.next (probeChannels.data()); // overwrites the input sample
             result.gain.add (g);
 
@@ -215,6 +284,15 @@ RenderResult render (const RenderJob& job, RenderControl control)
     }
     result.length = in.framesRead();
     result.damage = in.problems();
+    if (keyed && keyEnd >= 0 && keyEnd < result.length)
+    {
+        const auto keyName = job.sidechainName == "-" ? std::string ("standard input") : quoted (job.sidechain);
+        result.notes.push_back ("the --sidechain key " + keyName + " ends at " + seconds (keyEnd, result.sampleRate)
+                                + ", the input lasts " + seconds (result.length, result.sampleRate)
+                                + ": the detector heard silence after the key's end");
+        for (const auto& problem : key.problems())
+            result.damage.push_back ("--sidechain key " + keyName + ": " + problem);
+    }
     if (result.length == 0)
     {
         result.error = quoted (job.input) + " holds no audio that can be decoded"
@@ -233,7 +311,10 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (job.plot != juce::File())
     {
         const PlotData data { job.settings, timeline, result.sampleRate, result.length,
-                              job.input.getFileName().toStdString() };
+                              job.input.getFileName().toStdString()
+                                  + (keyed ? " keyed by " + (job.sidechainName == "-" ? std::string ("standard input")
+                                                                                        : job.sidechain.getFileName().toStdString())
+                                           : std::string()) };
         if (result.error = writePlot (data, plotFile); ! result.ok())
             return result;
     }

@@ -23,6 +23,8 @@ struct RenderJob
     std::string streamExtension = ".wav"; // the format written to standard output
     juce::File plot;      // none when it is juce::File()
     juce::File saveState; // none when it is juce::File()
+    std::string sidechainName; // the key as given ("-": standard input); empty for none
+    juce::File sidechain;
     SettingsValues settings {};
     int blockSize = 512;
     std::optional<SampleFormat> sampleFormat;
@@ -33,6 +35,8 @@ struct RenderResult
 {
     std::string error;  // empty on success
     std::vector<std::string> damage; // what was wrong with the input (the output holds what it held); empty when whole
+    std::vector<std::string> notes;  // warnings that are no damage (a key shorter than the input)
+    int keyChannels = 0;             // 0 without a key
     std::string inputFormat, outputFormat;
     double sampleRate = 0.0;
     int channels = 0;

@@ -38,6 +38,8 @@ std::string formatWarnings (const RenderJob& job, const RenderResult& r)
     std::string text;
     for (const auto& problem : r.damage)
         text += "vrc-render: warning: " + inputLabel (job) + ": " + problem + "\n";
+    for (const auto& note : r.notes)
+        text += "vrc-render: warning: " + inputLabel (job) + ": " + note + "\n";
     if (r.clippedSamples > 0)
         text += "vrc-render: warning: " + job.output.getFullPathName().toStdString() + ": "
                 + std::to_string (r.clippedSamples) + " samples beyond full scale were clipped in the " + r.outputFormat
@@ -52,6 +54,9 @@ std::string formatSummary (const RenderJob& job, const RenderResult& r)
     text += inputLabel (job) + " -> " + (job.toStandardOutput ? std::string ("standard output") : job.output.getFullPathName().toStdString()) + "\n";
     text += "  input           " + r.inputFormat + ", " + (r.channels == 1 ? "mono" : "stereo") + ", "
             + printf1 ("%.0f Hz, ", r.sampleRate) + printf1 ("%.3f s\n", duration);
+    if (r.keyChannels > 0)
+        text += "  key             " + (job.sidechainName == "-" ? std::string ("standard input") : job.sidechain.getFullPathName().toStdString())
+                + ", " + (r.keyChannels == 1 ? "mono" : "stereo") + " (the detector follows it)\n";
     text += "  output          " + r.outputFormat + ", block size " + std::to_string (job.blockSize) + "\n";
     text += "  settings        " + describeSettings (job.settings) + "\n";
     text += "  input level     " + levels (r.input) + "\n";

@@ -86,6 +86,8 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
         job.output = batch ? folder.getChildFile (job.input.getFileNameWithoutExtension() + options.batchExtension)
                            : (job.toStandardOutput ? juce::File() : resolve (options.output));
         job.plot = resolve (options.plotFile);
+        job.sidechainName = options.sidechainFile;
+        job.sidechain = options.sidechainFile == "-" ? juce::File() : resolve (options.sidechainFile);
         job.saveState = batch ? juce::File() : resolve (options.saveStateFile);
         job.settings = settings;
         job.blockSize = options.blockSize;

@@ -1,0 +1,109 @@
+// vrc-render --sidechain: the output is the engine's for the input with that
+// key, the key cut to the input's length or, when shorter, followed by silence
+// (and a warning). The expectation runs the engine itself with a key padded or
+// cut here, so the tool's reading, alignment and block handling are what is tested.
+#include "RenderSupport.h"
+
+#include "CompressorEngine.h"
+
+#include <gtest/gtest.h>
+
+namespace vrc::test
+{
+namespace
+{
+constexpr double rate = 44100.0;
+
+// Linear curve with the widest knee: a silent key gives a gain of exactly 1.
+const std::string options = "--threshold -24 --ratio 1 --attack 0.002 --release 0.02 --knee 1 --curve linear --bits 32f";
+
+/** The engine's output for input and key, and the smallest gain it applied. */
+juce::AudioBuffer<float> expected (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& key, int blockSize,
+                                   float& smallestGain)
+{
+    CompressorEngine engine;
+    engine.setSampleRate ((float) rate);
+    engine.setRatio (1.0f);
+    engine.setThreshold (-24.0f);
+    engine.setGain (0.0f);
+    engine.setAttack (0.002f);
+    engine.setRelease (0.02f);
+    engine.setKnee (1.0f);
+    engine.setDryWet (1.0f);
+    engine.setCurve (0.0f);
+
+    // The key as the tool must hear it: the input's length, silence past its end.
+    juce::AudioBuffer<float> heard (key.getNumChannels(), input.getNumSamples());
+    heard.clear();
+    for (int ch = 0; ch < key.getNumChannels(); ++ch)
+        heard.copyFrom (ch, 0, key, ch, 0, std::min (key.getNumSamples(), input.getNumSamples()));
+
+    auto output = input;
+    std::vector<float> gains ((size_t) output.getNumSamples());
+    for (int start = 0; start < output.getNumSamples(); start += blockSize)
+    {
+        std::vector<float*> in;
+        std::vector<const float*> k;
+        for (int ch = 0; ch < output.getNumChannels(); ++ch)
+            in.push_back (output.getWritePointer (ch, start));
+        for (int ch = 0; ch < heard.getNumChannels(); ++ch)
+            k.push_back (heard.getReadPointer (ch, start));
+        engine.process (in.data(), (int) in.size(), std::min (blockSize, output.getNumSamples() - start),
+                        gains.data() + start, { k.data(), (int) k.size() });
+    }
+    smallestGain = 1.0f;
+    for (float g : gains)
+        smallestGain = std::min (smallestGain, g);
+    return output;
+}
+
+/** Loud 0.1 s bursts every 0.3 s. */
+juce::AudioBuffer<float> bursts (int channels, double seconds)
+{
+    juce::AudioBuffer<float> b (channels, (int) (seconds * rate));
+    for (int ch = 0; ch < channels; ++ch)
+        for (int i = 0; i < b.getNumSamples(); ++i)
+            b.setSample (ch, i, (i % 13230) < 4410 ? 0.8f * std::sin (0.03f * (float) i + (float) ch) : 0.0f);
+    return b;
+}
+} // namespace
+
+TEST (RenderSidechain, KeyDucksTheInputAndIsPaddedOrCutToItsLength)
+{
+    struct Row { int inputChannels, keyChannels; double keySeconds; int blockSize; bool warned; };
+    const Row rows[] = { { 2, 1, 0.6, 512, true }, { 1, 2, 1.5, 300, false }, { 2, 2, 3.0, 64, false }, { 1, 1, 0.4, 4096, true } };
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE ("key " + std::to_string (row.keyChannels) + " ch, " + std::to_string (row.keySeconds) + " s");
+        TempFolder dir;
+        const auto input = testSignal (row.inputChannels, rate, 1.5);
+        const auto key = bursts (row.keyChannels, row.keySeconds);
+        ASSERT_TRUE (writeWav (dir.file ("in.wav"), input, rate));
+        ASSERT_TRUE (writeWav (dir.file ("key.wav"), key, rate));
+
+        const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --sidechain " + dir.path ("key.wav")
+                                    + " --block " + std::to_string (row.blockSize) + " " + options);
+        ASSERT_EQ (run.exitCode, 0) << run.err;
+        EXPECT_EQ (run.err.find ("the detector heard silence after the key's end") != std::string::npos, row.warned) << run.err;
+        EXPECT_NE (run.out.find (row.keyChannels == 1 ? "mono (the detector follows it)" : "stereo (the detector follows it)"),
+                   std::string::npos) << run.out;
+
+        const auto rendered = readAudio (dir.file ("out.wav"));
+        float smallestGain = 1.0f;
+        EXPECT_EQ (countDifferences (rendered, expected (input, key, row.blockSize, smallestGain)), 0);
+        // The summary's (and the plot's) gain reduction is the key's too.
+        char largest[64];
+        std::snprintf (largest, sizeof largest, "largest %.2f dB", -20.0 * std::log10 ((double) smallestGain));
+        EXPECT_NE (run.out.find (largest), std::string::npos) << largest << " in " << run.out;
+        // Ducked while the key plays; the input as it was once the key has long been silent.
+        EXPECT_LT (std::abs (rendered.getSample (0, 2000)), std::abs (input.getSample (0, 2000)) + 1e-9f);
+        EXPECT_GT (countDifferences (rendered, input), 0);
+        if (row.warned)
+        {
+            const int tail = input.getNumSamples() - 4000;
+            for (int ch = 0; ch < input.getNumChannels(); ++ch)
+                EXPECT_EQ (std::memcmp (rendered.getReadPointer (ch, tail), input.getReadPointer (ch, tail), 4000 * sizeof (float)), 0);
+        }
+    }
+}
+} // namespace vrc::test

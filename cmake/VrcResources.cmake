@@ -9,6 +9,7 @@ juce_add_binary_data(VrcBinaryData
         "${CMAKE_SOURCE_DIR}/resources/knobStrip64.png"
         "${CMAKE_SOURCE_DIR}/resources/curveSwitchOff.png"
         "${CMAKE_SOURCE_DIR}/resources/curveSwitchOn.png"
+        "${CMAKE_SOURCE_DIR}/resources/keyLamp.png"
         "${CMAKE_SOURCE_DIR}/resources/background.jpg")
 
 # The plug-in is a shared library, so its static parts must be position independent.

@@ -22,6 +22,10 @@ constexpr float gainScaleLow = -20.0f, gainScaleHigh = 0.0f;
 
 constexpr int indexOf (ParameterId id) noexcept { return static_cast<int> (id); }
 
+// The key label's place: in the logo column, between the maker's mark and the
+// origin line, where nothing else is printed.
+constexpr int keyLampX = 25, keyLampY = 118;
+
 juce::Image imageFrom (const void* data, int size)
 {
     return juce::ImageCache::getFromMemory (data, size);
@@ -175,6 +179,13 @@ void VeskCompAudioProcessorEditor::paint (juce::Graphics& g)
     auto& p = owner();
     inputNeedleDb = vrc::smoothNeedle (inputNeedleDb, p.getInputMeterDb(), inputScaleLow, inputScaleHigh);
     gainNeedleDb = vrc::smoothNeedle (gainNeedleDb, p.getGainMeterDb(), gainScaleLow, gainScaleHigh);
+
+    // Only a key shows; without one the panel looks as it always has.
+    if (p.isListeningToKey())
+    {
+        const auto lamp = imageFrom (BinaryData::keyLamp_png, BinaryData::keyLamp_pngSize);
+        g.drawImageAt (lamp, keyLampX, keyLampY);
+    }
 
     for (const auto& n : { vrc::needleLine (inputNeedleDb, vrc::upperPivotY, vrc::upperInnerY),
                            vrc::needleLine (gainNeedleDb, vrc::lowerPivotY, vrc::lowerInnerY) })

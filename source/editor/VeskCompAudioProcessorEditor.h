@@ -1,8 +1,9 @@
 #pragma once
 // The plug-in's fixed 800 x 200 window: seven filmstrip knobs, the curve switch,
-// an invisible web link and two needle meters over the background picture. It
-// holds no parameter values: a 41 ms timer copies the processor's values into
-// the controls, and every control movement goes back with host notification.
+// an invisible web link and two needle meters over the background picture, and
+// a lit "SIDECHAIN" label while the detector listens to a key. It holds no
+// parameter values: a 41 ms timer copies the processor's values into the
+// controls, and every control movement goes back with host notification.
 #include "VeskLookSlider.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>

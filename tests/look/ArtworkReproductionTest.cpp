@@ -25,7 +25,8 @@ TEST (Artwork, GeneratorReproducesTheCommittedPictures)
     ASSERT_EQ (generator.getExitCode(), 0u) << log;
 
     const juce::File committed (VRC_RESOURCES_DIR);
-    for (auto name : { "knobStrip80.png", "knobStrip64.png", "curveSwitchOff.png", "curveSwitchOn.png", "background.jpg" })
+    for (auto name : { "knobStrip80.png", "knobStrip64.png", "curveSwitchOff.png", "curveSwitchOn.png", "keyLamp.png",
+                       "background.jpg" })
     {
         juce::MemoryBlock expected, rendered;
         ASSERT_TRUE (committed.getChildFile (name).loadFileAsData (expected)) << name;

@@ -1,9 +1,11 @@
 // vrc_artgen: renders the plug-in's embedded pictures.
 //   vrc_artgen <resources-dir> [--docs <docs-dir>]
-// Writes knobStrip80.png, knobStrip64.png, curveSwitchOff.png, curveSwitchOn.png
-// and background.jpg; the same program on the same system writes the same bytes.
+// Writes knobStrip80.png, knobStrip64.png, curveSwitchOff.png, curveSwitchOn.png,
+// keyLamp.png and background.jpg; the same program on the same system writes the
+// same bytes.
 #include "ArtTools.h"
 #include "DocsArt.h"
+#include "KeyLampArt.h"
 #include "KnobArt.h"
 #include "PanelArt.h"
 #include "SwitchArt.h"
@@ -47,6 +49,7 @@ int main (int argc, char** argv)
     png (strip64, "knobStrip64.png");
     png (switchOff, "curveSwitchOff.png");
     png (switchOn, "curveSwitchOn.png");
+    png (artgen::renderKeyLamp(), "keyLamp.png");
     const auto jpegFile = outDir.getChildFile ("background.jpg");
     ok = report (artgen::writeProgressiveJpeg (background, jpegFile, 93), jpegFile) && ok;
 

@@ -17,12 +17,18 @@ declare -A suiteTargets=(
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
+    [vst3]="vrc_format_tests VRC_VST3"
+    [editor]="vrc_editor_tests"
+    [render]="vrc-render vrc_render_tests"
 )
 declare -A suiteTests=(
     [dsp]="-L dsp"
     [processor]="-L processor"
     [host]="-L host"
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
+    [vst3]="-R ^Vst3Sidechain\."
+    [editor]="-R ^EditorKeyLabel\."
+    [render]="-R ^RenderSidechain\."
 )
 
 names=() files=() edits=() suites=() pending=()
@@ -53,6 +59,22 @@ fault current-gain-of-first-frame source/dsp/CompressorEngine.cpp \
     's/currentGain = gain\[n - 1\];/currentGain = gain[0];/' dsp
 fault exp-rounding-fallback-dropped source/dsp/ExpKernel.h \
     's/ \& static_cast<int> (! nearRoundingBoundary (e, margin))//; s/return { static_cast<float> (e), near | outside | uncovered };/return { static_cast<float> (e), outside | uncovered };/' dsp
+
+# --- The key (sidechain) ------------------------------------------------------
+fault key-ignored-by-detector source/dsp/CompressorEngine.cpp \
+    's/mixToMono<0> (keyChannels.data(), numKeyChannels, offset, n, mono);/mixToMono<fixedChannels> (channels.data(), numChannels, offset, n, mono);/' dsp
+fault key-shown-on-input-meter source/dsp/CompressorEngine.cpp \
+    's/            meterValues (mono, n, meterIn);//' dsp
+fault key-bus-not-followed source/processor/VeskCompAudioProcessor.cpp \
+    's/    if (keyChannels > 0 /    if (false \&\& keyChannels > 0 /' vst3
+fault key-layout-unchecked source/processor/VeskCompAudioProcessor.cpp \
+    's/! key.isDisabled() /false \&\& ! key.isDisabled() /' vst3
+fault key-label-stays-lit source/processor/VeskCompAudioProcessor.cpp \
+    's/    listeningToKey.store (false, std::memory_order_relaxed);//' editor
+fault render-key-not-padded tools/render/Render.cpp \
+    's/                keyIn.clear (ch, k, n - k);//' render
+fault render-probe-without-key tools/render/Render.cpp \
+    's/result.sampleRate, result.keyChannels);/result.sampleRate, 0);/' render
 
 # --- The settings reader ------------------------------------------------------
 fault cr-not-space source/processor/SettingsXmlReader.cpp \

@@ -48,28 +48,6 @@ inline double exp2Kernel (double x) noexcept
     return p * scale;
 }
 
-/** True when 'exact', a positive double close to the true value, lies within
-    'margin' float rounding steps of a boundary between two floats, so that another
-    computation of the same value, accurate to half a step plus that margin, could
-    round to a different float than float(exact). Also true where float(exact) would
-    be subnormal, zero, infinite or NaN. */
-inline bool nearRoundingBoundary (double exact, double margin) noexcept
-{
-    // The 29 low mantissa bits of a double are its position within a float step
-    // (of its own binade, which also places the boundary just below a power of two
-    // right); a boundary sits at 2^28. Integer operations on 32-bit halves keep
-    // this as cheap as a float operation in vector code.
-    std::uint64_t bits;
-    std::memcpy (&bits, &exact, sizeof bits);
-    const auto low = static_cast<std::uint32_t> (bits) & 0x1FFFFFFFu;
-    const auto high = static_cast<std::uint32_t> (bits >> 32);
-    const auto tolerance = static_cast<std::uint32_t> (margin * 0x1p29);
-    const bool nearBoundary = low - (0x10000000u - tolerance) < 2u * tolerance;
-    const std::uint32_t exponent = (high >> 20) & 0x7FFu;
-    const bool outsideNormalFloats = exponent - (1023u - 126u) > 253u; // float exponents -126..127
-    return nearBoundary | outsideNormalFloats;
-}
-
 // How far, in float rounding steps, the C library's results may stray from
 // exactly rounded ones: its expf is documented within 0.502 steps, its double exp2
 // within a double's step (2^-29 of a float's). The kernel's own error (1e-5 steps)
@@ -77,20 +55,41 @@ inline bool nearRoundingBoundary (double exact, double margin) noexcept
 constexpr double expfMargin = 0.004;
 constexpr double exp2Margin = 0.0001;
 
-/** float(2^x) from the kernel, and whether that float is certainly the one the
-    library's value rounds to (otherwise the caller asks the library). */
+/** float(2^x) from the kernel, and a word that is 1 where that float might not be
+    the one the library's value rounds to (the caller then asks the library), 0
+    where it certainly is. The word is 64 bits wide like the kernel's doubles, so
+    vector code never has to narrow it across lanes. */
 struct KernelFloat
 {
     float value;
-    bool certain;
+    std::uint64_t uncertain;
 };
 
+/** exp2Kernel(x) rounded to float. Uncertain where x is outside the kernel's range,
+    where the float would be subnormal, zero, infinite or NaN, and where the double
+    lies within 'margin' float steps of a boundary between two floats, so that
+    another computation of the same value, accurate to half a step plus that
+    margin, could round to a different float. */
 inline KernelFloat exp2AsFloat (double x, double margin) noexcept
 {
     const double e = exp2Kernel (x);
-    const auto rounded = static_cast<float> (e);
-    // (& on the two answers as ints: both are always computed, no branch)
-    return { rounded, (static_cast<int> (exp2KernelCovers (x)) & static_cast<int> (! nearRoundingBoundary (e, margin))) != 0 };
+    std::uint64_t bits;
+    std::memcpy (&bits, &e, sizeof bits);
+
+    // The 29 low mantissa bits of a double are its position within a float step
+    // (of its own binade, which also places the boundary just below a power of two
+    // right); a boundary sits at 2^28. Near it when 0 <= t < 2 tolerance: the sign
+    // bits of t and t - 2 tolerance say so without a compare, all in 64-bit lanes.
+    const auto tolerance = static_cast<std::int64_t> (margin * 0x1p29);
+    const std::int64_t t = static_cast<std::int64_t> (bits & 0x1FFFFFFFu) - (0x10000000 - tolerance);
+    const std::uint64_t near = static_cast<std::uint64_t> (~t & (t - 2 * tolerance)) >> 63;
+
+    // Float exponents -126..127 are double exponent fields 897..1150.
+    const std::int64_t u = static_cast<std::int64_t> ((bits >> 52) & 0x7FFu) - 897;
+    const std::uint64_t outside = static_cast<std::uint64_t> (u | (253 - u)) >> 63;
+
+    const std::uint64_t uncovered = exp2KernelCovers (x) ? 0u : 1u;
+    return { static_cast<float> (e), near | outside | uncovered };
 }
 
 } // namespace vrc

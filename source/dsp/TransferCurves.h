@@ -99,8 +99,11 @@ private:
     template <int chunk>
     VRC_INLINE_PASS void gainsOfChunk (const float* envelope, float* out, int n) const noexcept;
     void gainsAvx2 (const float* envelope, float* out, int n) const noexcept;
+    VRC_INLINE_PASS void kneeTerms (const float* level, const int* usesExp, int users, float* term, int n) const noexcept;
 
     float threshold, ratio, knee, kneeSixth, kneeStart, floorBend, logDivisor;
+    float termInKnee, termBelowKnee, halfKneeFrom;
+    bool halfKneeTestExact;
 };
 
 } // namespace vrc

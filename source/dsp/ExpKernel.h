@@ -4,6 +4,9 @@
 // test that says when its float rounding might differ from the C library's, the
 // gain curve can use it on every frame and fall back to the library on the rare
 // frames where the two could disagree: the audio keeps the library's bits.
+#include "CpuDispatch.h"
+
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -90,6 +93,53 @@ inline KernelFloat exp2AsFloat (double x, double margin) noexcept
 
     const std::uint64_t uncovered = exp2KernelCovers (x) ? 0u : 1u;
     return { static_cast<float> (e), near | outside | uncovered };
+}
+
+constexpr double log2OfE = 1.4426950408889634074;
+constexpr double log2Of10 = 3.321928094887362347870319;
+
+/** Arguments per call of the passes below at most (their scratch lives on the stack). */
+constexpr int expPassFrames = 256;
+
+/** 10^q rounded to float by the library, through a double-precision power of two. */
+inline float powerOfTenByLibrary (float q) noexcept
+{
+    return static_cast<float> (std::exp2 (static_cast<double> (q) * log2Of10));
+}
+
+/** out[i] = float(2^(arg[i] scale)) from the kernel for n <= expPassFrames
+    arguments; where that float is uncertain and used[i] is set (or used is null),
+    library(arg[i]) instead. The one loop over all arguments is vector code; the frames redone
+    are rare. */
+template <class Library>
+VRC_INLINE_PASS void exp2Pass (const float* arg, const int* used, float* out, int n, double scale, double margin,
+                               Library library) noexcept
+{
+    alignas (32) std::uint64_t recompute[expPassFrames];
+    std::uint64_t anyRecompute = 0;
+    for (int i = 0; i < n; ++i)
+    {
+        const auto e = exp2AsFloat (static_cast<double> (arg[i]) * scale, margin);
+        out[i] = e.value;
+        recompute[i] = e.uncertain;
+        anyRecompute |= e.uncertain;
+    }
+    if (anyRecompute != 0)
+        for (int i = 0; i < n; ++i)
+            if (recompute[i] != 0 && (used == nullptr || used[i] != 0))
+                out[i] = library (arg[i]);
+}
+
+/** expf(arg[i]) where used[i] is set, for n <= expPassFrames arguments: the knee's exponentials. */
+VRC_INLINE_PASS void exponentialsPass (const float* arg, const int* used, float* out, int n) noexcept
+{
+    exp2Pass (arg, used, out, n, log2OfE, expfMargin, [] (float a) { return std::exp (a); });
+}
+
+/** powerOfTenByLibrary(q[i]) for n <= expPassFrames values. */
+VRC_INLINE_PASS void powersOfTenPass (const float* q, float* out, int n) noexcept
+{
+    exp2Pass (q, nullptr, out, n, log2Of10, exp2Margin, powerOfTenByLibrary);
 }
 
 } // namespace vrc

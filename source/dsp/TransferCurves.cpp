@@ -15,11 +15,9 @@ namespace
 {
 constexpr float pi = 3.1415927410125732f;
 constexpr float twoPi = 6.2831854820251465f;
-constexpr double log2OfE = 1.4426950408889634074;
-constexpr double log2Of10 = 3.321928094887362347870319;
 
 // Frames per pass: the scratch arrays live on the stack.
-constexpr int chunkFrames = 256;
+constexpr int chunkFrames = expPassFrames;
 } // namespace
 
 float DecibelCurve::kneeBlend (float d) noexcept
@@ -83,28 +81,6 @@ VRC_TARGET_AVX2 void DecibelCurve::gainsAvx2 (const float* envelope, float* out,
 }
 #endif
 
-namespace
-{
-/** expf(arg[i]) for n arguments, as the library would give it where used[i] is set. */
-VRC_INLINE_PASS void kneeExponentials (const float* arg, const int* used, float* out, int n) noexcept
-{
-    alignas (32) std::uint64_t recompute[chunkFrames];
-    std::uint64_t anyRecompute = 0;
-    for (int i = 0; i < n; ++i)
-    {
-        const auto e = exp2AsFloat (static_cast<double> (arg[i]) * log2OfE, expfMargin);
-        out[i] = e.value;
-        recompute[i] = e.uncertain;
-        anyRecompute |= e.uncertain;
-    }
-    // (Frames that do not use the value may be flagged too; only used ones are redone.)
-    if (anyRecompute != 0)
-        for (int i = 0; i < n; ++i)
-            if ((recompute[i] != 0) & (used[i] != 0))
-                out[i] = std::exp (arg[i]);
-}
-} // namespace
-
 // Each loop below is one pass over the chunk with no branches and no calls, so
 // the compiler turns it into vector code (a loop that mixes selects with the
 // conversions to double does not vectorise, hence the separate passes). The
@@ -119,7 +95,6 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
 {
     alignas (32) float level[chunk], term[chunk], q[chunk];
     alignas (32) int usesExp[chunk];
-    alignas (32) std::uint64_t recompute[chunk];
 
     // Level in dB; the offset keeps the logarithm finite in digital silence.
     for (int j = 0; j < n; ++j)
@@ -169,19 +144,8 @@ void DecibelCurve::gainsOfChunk (const float* envelope, float* out, int n) const
         q[j] = y / 20.0f;
     }
 
-    // The power of ten.
-    std::uint64_t anyRecompute = 0;
-    for (int j = 0; j < n; ++j)
-    {
-        const auto p = exp2AsFloat (static_cast<double> (q[j]) * log2Of10, exp2Margin);
-        out[j] = p.value;
-        recompute[j] = p.uncertain;
-        anyRecompute |= p.uncertain;
-    }
-    if (anyRecompute != 0)
-        for (int j = 0; j < n; ++j)
-            if (recompute[j] != 0)
-                out[j] = powerOfTen (q[j]);
+    // The power of ten, for every frame.
+    powersOfTenPass (q, out, n);
 
     for (int j = 0; j < n; ++j)
     {
@@ -211,7 +175,7 @@ VRC_INLINE_PASS void DecibelCurve::kneeTerms (const float* level, const int* use
     // gathered into a dense list.
     if (users * 2 > n)
     {
-        kneeExponentials (kneeArg, usesExp, kneeExp, n);
+        exponentialsPass (kneeArg, usesExp, kneeExp, n);
     }
     else
     {
@@ -228,7 +192,7 @@ VRC_INLINE_PASS void DecibelCurve::kneeTerms (const float* level, const int* use
             denseArg[i] = kneeArg[frame[i]];
             denseUse[i] = 1;
         }
-        kneeExponentials (denseArg, denseUse, denseExp, count);
+        exponentialsPass (denseArg, denseUse, denseExp, count);
         for (int j = 0; j < n; ++j)
             kneeExp[j] = 0.0f; // any finite value: frames that do not use the exponential discard it
         for (int i = 0; i < count; ++i)

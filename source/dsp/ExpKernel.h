@@ -13,16 +13,10 @@
 namespace vrc
 {
 
-/** True where exp2Kernel(x) is meaningful: |x| <= 1000 (so not NaN). */
-inline bool exp2KernelCovers (double x) noexcept
-{
-    return (x >= -1000.0) & (x <= 1000.0); // no short circuit: no branch in vector loops
-}
-
 /** 2^x with a relative error about 1e-12, far below a float's rounding step of
-    6e-8, where exp2KernelCovers(x); elsewhere the result is meaningless. The range
-    is checked by the caller rather than clamped here: GCC does not vectorise a loop
-    with two selects in a row followed by arithmetic. */
+    6e-8, for |x| <= 1000; elsewhere the result is meaningless (but computing it is
+    harmless). The range is checked by the caller rather than clamped here: GCC does
+    not vectorise a loop with two selects in a row followed by arithmetic. */
 inline double exp2Kernel (double x) noexcept
 {
     // Adding 1.5 * 2^52 rounds x to an integer k and leaves k in the low mantissa bits.
@@ -68,11 +62,11 @@ struct KernelFloat
     std::uint64_t uncertain;
 };
 
-/** exp2Kernel(x) rounded to float. Uncertain where x is outside the kernel's range,
-    where the float would be subnormal, zero, infinite or NaN, and where the double
-    lies within 'margin' float steps of a boundary between two floats, so that
-    another computation of the same value, accurate to half a step plus that
-    margin, could round to a different float. */
+/** exp2Kernel(x) rounded to float, for |x| <= 125 where the float is a normal
+    number (the callers check their arguments against that range). Uncertain
+    where the double lies within 'margin' float steps of a boundary between two
+    floats, so that another computation of the same value, accurate to half a step
+    plus that margin, could round to a different float. */
 inline KernelFloat exp2AsFloat (double x, double margin) noexcept
 {
     const double e = exp2Kernel (x);
@@ -86,13 +80,7 @@ inline KernelFloat exp2AsFloat (double x, double margin) noexcept
     const auto tolerance = static_cast<std::int64_t> (margin * 0x1p29);
     const std::int64_t t = static_cast<std::int64_t> (bits & 0x1FFFFFFFu) - (0x10000000 - tolerance);
     const std::uint64_t near = static_cast<std::uint64_t> (~t & (t - 2 * tolerance)) >> 63;
-
-    // Float exponents -126..127 are double exponent fields 897..1150.
-    const std::int64_t u = static_cast<std::int64_t> ((bits >> 52) & 0x7FFu) - 897;
-    const std::uint64_t outside = static_cast<std::uint64_t> (u | (253 - u)) >> 63;
-
-    const std::uint64_t uncovered = exp2KernelCovers (x) ? 0u : 1u;
-    return { static_cast<float> (e), near | outside | uncovered };
+    return { static_cast<float> (e), near };
 }
 
 constexpr double log2OfE = 1.4426950408889634074;
@@ -108,38 +96,49 @@ inline float powerOfTenByLibrary (float q) noexcept
 }
 
 /** out[i] = float(2^(arg[i] scale)) from the kernel for n <= expPassFrames
-    arguments; where that float is uncertain and used[i] is set (or used is null),
-    library(arg[i]) instead. The one loop over all arguments is vector code; the frames redone
-    are rare. */
+    arguments; where that float is uncertain, or |arg[i]| exceeds 'limit' (or is
+    NaN), and used[i] is set (or used is null), library(arg[i]) instead. The
+    loops over all arguments are vector code; the frames redone are rare. */
 template <class Library>
 VRC_INLINE_PASS void exp2Pass (const float* arg, const int* used, float* out, int n, double scale, double margin,
-                               Library library) noexcept
+                               float limit, Library library) noexcept
 {
-    alignas (32) std::uint64_t recompute[expPassFrames];
-    std::uint64_t anyRecompute = 0;
+    alignas (32) std::uint64_t uncertain[expPassFrames];
+    alignas (32) int outside[expPassFrames];
+    std::uint64_t anyUncertain = 0;
     for (int i = 0; i < n; ++i)
     {
         const auto e = exp2AsFloat (static_cast<double> (arg[i]) * scale, margin);
         out[i] = e.value;
-        recompute[i] = e.uncertain;
-        anyRecompute |= e.uncertain;
+        uncertain[i] = e.uncertain;
+        anyUncertain |= e.uncertain;
     }
-    if (anyRecompute != 0)
+    // The range is checked on the float arguments, 8 to a vector, rather than on
+    // the doubles or the kernel's result.
+    int anyOutside = 0;
+    for (int i = 0; i < n; ++i)
+    {
+        outside[i] = static_cast<int> (! (std::fabs (arg[i]) <= limit));
+        anyOutside |= outside[i];
+    }
+    if ((anyUncertain != 0) | (anyOutside != 0))
         for (int i = 0; i < n; ++i)
-            if (recompute[i] != 0 && (used == nullptr || used[i] != 0))
+            if (((uncertain[i] != 0) | (outside[i] != 0)) && (used == nullptr || used[i] != 0))
                 out[i] = library (arg[i]);
 }
 
 /** expf(arg[i]) where used[i] is set, for n <= expPassFrames arguments: the knee's exponentials. */
 VRC_INLINE_PASS void exponentialsPass (const float* arg, const int* used, float* out, int n) noexcept
 {
-    exp2Pass (arg, used, out, n, log2OfE, expfMargin, [] (float a) { return std::exp (a); });
+    // e^-87 and e^87 are normal floats.
+    exp2Pass (arg, used, out, n, log2OfE, expfMargin, 87.0f, [] (float a) { return std::exp (a); });
 }
 
 /** powerOfTenByLibrary(q[i]) for n <= expPassFrames values. */
 VRC_INLINE_PASS void powersOfTenPass (const float* q, float* out, int n) noexcept
 {
-    exp2Pass (q, nullptr, out, n, log2Of10, exp2Margin, powerOfTenByLibrary);
+    // 10^-37 and 10^37 are normal floats.
+    exp2Pass (q, nullptr, out, n, log2Of10, exp2Margin, 37.0f, powerOfTenByLibrary);
 }
 
 } // namespace vrc

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 using vrc::CompressorEngine;
 using vrc::test::Block;
@@ -130,7 +131,10 @@ TEST (CompressorEngineCurves, LinearCurveReportsItsGain)
     s.curve = 0.0f;
     CompressorEngine e;
     configure (e, 48000.0f, s);
-    Block block (1, 64, 1.0f);
+    // A rising ramp: each frame has its own gain, and the one reported is the last's.
+    Block block (1, 64);
+    for (size_t j = 0; j < 64; ++j)
+        block.data[0][j] = 1.0f - 0.0125f * static_cast<float> (63 - j);
     block.process (e);
     EXPECT_EQ (e.getEnvelope(), 1.0f);
     EXPECT_EQ (e.getCurrentGain(), block.data[0].back());
@@ -355,6 +359,58 @@ TEST (CompressorEngineBlocks, OutputDoesNotDependOnHowTheStreamIsCutIntoBlocks)
                 EXPECT_EQ (e.getInputMeter().rms(), reference.getInputMeter().rms());
                 EXPECT_EQ (e.getGainMeter().rms(), reference.getGainMeter().rms());
             }
+        }
+}
+
+TEST (CompressorEngineBlocks, ASettingChangedMidStreamActsAsIfSetFromTheStart)
+{
+    // The detector does not depend on these settings, so an engine given the new
+    // value before its first block reaches the same envelope and must give the same
+    // output after the change; one still computing with the old value would not.
+    using Change = void (*) (CompressorEngine&);
+    const std::pair<const char*, Change> changes[] = {
+        { "threshold", [] (CompressorEngine& e) { e.setThreshold (-30.0f); } },
+        { "ratio", [] (CompressorEngine& e) { e.setRatio (0.9f); } },
+        { "knee", [] (CompressorEngine& e) { e.setKnee (1.0f); } },
+        { "gain", [] (CompressorEngine& e) { e.setGain (6.0f); } },
+        { "dry/wet", [] (CompressorEngine& e) { e.setDryWet (0.5f); } },
+        { "curve", [] (CompressorEngine& e) { e.setCurve (e.getCurve() == 0 ? 1.0f : 0.0f); } },
+    };
+    constexpr int length = 6000, changeAt = 3001;
+    Block input (2, length);
+    for (size_t j = 0; j < (size_t) length; ++j)
+        for (size_t ch = 0; ch < 2; ++ch)
+            input.data[ch][j] = static_cast<float> ((j / 1000 % 2 == 0 ? 0.9 : 0.2) * std::sin (0.01 * static_cast<double> (j * (ch + 1))));
+
+    for (float curve : { 0.0f, 1.0f })
+        for (const auto& [name, change] : changes)
+        {
+            EngineSettings s;
+            s.threshold = -10.0f;
+            s.knee = 0.5f;
+            s.attack = 0.002f;
+            s.curve = curve;
+            // The output after the change, with the change made before the frame
+            // at changeBefore (never when it is past the end).
+            auto tailWithChangeBefore = [&, change = change] (int changeBefore)
+            {
+                CompressorEngine e;
+                configure (e, 48000.0f, s);
+                auto data = input.data;
+                for (int start : { 0, changeAt })
+                {
+                    if (start == changeBefore)
+                        change (e);
+                    float* ptrs[] = { data[0].data() + start, data[1].data() + start };
+                    e.process (ptrs, 2, start == 0 ? changeAt : length - changeAt);
+                }
+                for (auto& ch : data)
+                    ch.erase (ch.begin(), ch.begin() + changeAt);
+                return data;
+            };
+            const auto midStream = tailWithChangeBefore (changeAt);
+            EXPECT_EQ (midStream, tailWithChangeBefore (0)) << name << " changed under curve " << curve;
+            EXPECT_NE (midStream, tailWithChangeBefore (length)) << name << " changes nothing under curve " << curve;
         }
 }
 

@@ -12,7 +12,7 @@ cd "$(dirname "$0")/.."
 
 # Suites: the targets to build and the ctest selection to run for each.
 declare -A suiteTargets=(
-    [dsp]="vrc_dsp_tests"
+    [dsp]="vrc_dsp_tests vrc_exp_check"
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
@@ -37,7 +37,9 @@ fault curves-never-rebuilt source/dsp/CompressorEngine.cpp \
 fault current-gain-of-first-frame source/dsp/CompressorEngine.cpp \
     's/currentGain = gain\[n - 1\];/currentGain = gain[0];/' dsp
 fault exp-rounding-fallback-dropped source/dsp/ExpKernel.h \
-    's/ \& static_cast<int> (! nearRoundingBoundary (e, margin))//' dsp
+    's/return { static_cast<float> (e), near };/return { static_cast<float> (e), 0u };/' dsp
+fault exp-range-guard-dropped source/dsp/ExpKernel.h \
+    's/outside\[i\] = static_cast<int> (! (std::fabs (arg\[i\]) <= limit));/outside[i] = 0;/' dsp
 
 # --- The settings reader ------------------------------------------------------
 fault cr-not-space source/processor/SettingsXmlReader.cpp \

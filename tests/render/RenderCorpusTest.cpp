@@ -80,6 +80,11 @@ TEST_P (RenderCorpus, EveryFileInFullOrDamageSaid)
             EXPECT_LE (out.getNumSamples(), statedFrames);
         }
     }
+    // The summary's input level is the finite samples' (the tone's, about -6 dBFS).
+    const auto level = run.out.substr (run.out.find ("input level"), 50);
+    EXPECT_NE (level.find ("peak   -"), std::string::npos) << level;
+    EXPECT_EQ (level.find ("inf"), std::string::npos) << level;
+    EXPECT_EQ (level.find ("nan"), std::string::npos) << level;
     // The same file with --quiet still names the damage in one line.
     if (c.expect == Expect::damaged)
     {

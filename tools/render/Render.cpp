@@ -121,7 +121,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (pipe == nullptr)
         stream = audioFile.open();
     const auto streamError = [&] { return pipe != nullptr ? pipe->error() : audioFile.streamError(); };
-    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, pipe == nullptr))
+    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, result.length, pipe == nullptr))
     {
         result.error = ! audioFile.error().empty() ? audioFile.error()
                                                    : "cannot write " + outputLabel + ": libsndfile refused a "

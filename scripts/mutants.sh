@@ -17,12 +17,14 @@ declare -A suiteTargets=(
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
+    [render]="vrc-render vrc_render_tests"
 )
 declare -A suiteTests=(
     [dsp]="-L dsp"
     [processor]="-L processor"
     [host]="-L host"
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
+    [render]="-L render"
 )
 
 names=() files=() edits=() suites=() pending=()
@@ -91,11 +93,28 @@ elsewhere lv2-count-with-digit-9 "LV2 state reader rewritten on branch lv2; its 
 elsewhere lv2-base64-gap-character "LV2 state reader rewritten on branch lv2"
 elsewhere lv2-refusal-reported-as-success "LV2 state status, branch lv2"
 elsewhere lv2-other-atom-type-read-as-text "LV2 state type check, branch lv2"
-elsewhere render-format-chunk-last "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-odd-chunk-pad-byte "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-aiff-frame-count-unwritten "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-rate-above-1MHz "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-id3-after-flac "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+# --- vrc-render's input and output (libsndfile and the checks on top of it) ---
+fault render-id3-after-flac tools/render/StreamCheck.cpp \
+    's/state.fault->frame >= statedFrames/false/' render
+fault render-rate-above-1MHz tools/render/AudioInput.cpp \
+    's/ || rate > highestSampleRate//' render
+fault render-ogg-chain-unseen tools/render/StreamCheck.cpp \
+    's/if (beginsStream \&\& (dataSeen || firstEnded) \&\& serial != \*firstSerial)/if (false)/' render
+fault render-ogg-checksum-unchecked tools/render/StreamCheck.cpp \
+    's/if (oggCrc (page.data(), size) != crc)/if (false)/' render
+fault render-non-finite-uncounted tools/render/AudioInput.cpp \
+    's/++nonFinite;/;/' render
+fault render-header-shortfall-unsaid tools/render/AudioInput.cpp \
+    's/stated <= present)/true)/' render
+fault render-integer-output-wraps tools/render/AudioOutput.cpp \
+    's/sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);//' render
+fault render-float-wav-sox-warns tools/render/AudioOutput.cpp \
+    's/if (ok \&\& floatWav)/if (false)/' render
+fault render-output-name-checked-late tools/render/Options.cpp \
+    's/    return checkOutput (o.output == "-"/    return {}; (o.output == "-"/' render
+elsewhere render-format-chunk-last "libsndfile refuses a format chunk after the audio (exit 1, its message); nothing of ours to break"
+elsewhere render-odd-chunk-pad-byte "read by libsndfile; the corpus row OddChunkPadByte guards it"
+elsewhere render-aiff-frame-count-unwritten "read by libsndfile from the sound chunk's size; the corpus row AiffFrameCountNeverWritten guards it"
 
 if [ "${1:-}" = "--list" ]; then
     for i in "${!names[@]}"; do printf '%-34s %-46s [%s]\n' "${names[$i]}" "${files[$i]}" "${suites[$i]}"; done

@@ -213,6 +213,9 @@ RenderResult render (const RenderJob& job, RenderControl control)
         if (control.progress != nullptr && lengthKnown)
             control.progress->store (std::min (1.0, static_cast<double> (position + n) / static_cast<double> (result.length)));
     }
+    // (the plot's columns were laid out over the length the file announced; the
+    // time axis keeps it, so audio left out after damage shows as the gap it is)
+    const auto plotLength = lengthKnown ? result.length : in.framesRead();
     result.length = in.framesRead();
     result.damage = in.problems();
     if (result.length == 0)
@@ -232,7 +235,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     AtomicFile plotFile (job.plot), stateFile (job.saveState);
     if (job.plot != juce::File())
     {
-        const PlotData data { job.settings, timeline, result.sampleRate, result.length,
+        const PlotData data { job.settings, timeline, result.sampleRate, plotLength,
                               job.input.getFileName().toStdString() };
         if (result.error = writePlot (data, plotFile); ! result.ok())
             return result;

@@ -17,6 +17,7 @@ packages=(
   libcurl4-openssl-dev libwebkit2gtk-4.0-dev libgtk-3-dev
   libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
   fonts-dejavu-core
+  lv2-dev   # the LV2 plug-in's headers, and lv2_validate
 )
 test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -25,6 +26,8 @@ test_packages=(
   libjpeg-turbo-progs
   valgrind locales
   jackd2 libjack-jackd2-dev   # the Standalone program's live-audio test runs a private JACK server
+  liblilv-dev lilv-utils sordi   # the LV2 bundle hosted by lilv, described by lv2info, checked by lv2_validate
+  libxtst-dev   # the LV2 UI test drags a knob with the X server's test extension
 )
 
 want_windows=0

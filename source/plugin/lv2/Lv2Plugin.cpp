@@ -67,6 +67,9 @@ public:
           stateKey (map.map (map.handle, stateKeyUri)),
           stringType (map.map (map.handle, LV2_ATOM__String))
     {
+        // The processor's meter timer runs on the message thread: it is started
+        // and stopped only while that thread is held between messages.
+        const juce::MessageManagerLock lock;
         juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_LV2);
         processor = std::make_unique<VeskCompAudioProcessor>();
         juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
@@ -74,6 +77,12 @@ public:
         processor->prepareToPlay (sampleRate, maxBlock);
         // No port has been seen yet: the first run applies them all.
         seen.fill (unseen());
+    }
+
+    ~Instance()
+    {
+        const juce::MessageManagerLock lock;
+        processor.reset();
     }
 
     void connect (std::uint32_t port, void* data) noexcept

@@ -51,8 +51,8 @@ int maxBlockLength (const LV2_Feature* const* features, const LV2_URID_Map& map)
     return 4096;
 }
 
-/** Ratio before release (the release time reads the ratio when it is set) and
-    knee before curve, as every other format delivers them. */
+/** Ratio before release (the release time reads the ratio when it is set): the
+    order in which the processor refreshes its own engine. */
 constexpr ParameterId applyOrder[] = { ParameterId::ratio, ParameterId::threshold, ParameterId::gain,
                                        ParameterId::attack, ParameterId::release, ParameterId::knee,
                                        ParameterId::dryWet, ParameterId::curve };

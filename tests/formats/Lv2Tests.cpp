@@ -1,7 +1,8 @@
 // The LV2 bundle as LV2 hosts see it (through lilv): a compressor with a licence
 // and a release version, control ports in the editor's units, a stereo and a
 // mono plug-in, audio bit for bit equal to VR-C.so's when the ports hold
-// VR-C.so's display texts, clamping, and the settings chunk shared with VR-C.so.
+// VR-C.so's display texts, clamping, and the settings chunk shared with VR-C.so
+// and the VST3 build.
 #include "Lv2Host.h"
 #include "TestHost.h"
 
@@ -222,6 +223,17 @@ TEST (Lv2Bundle, ChunkFromVst2RestoresAndWinsOverPortsUntilTheHostMovesOne)
     Lv2Host mono (monoUri);
     ASSERT_EQ (mono.restore (lv2TextFromChunk (vst2Chunk)), LV2_STATE_SUCCESS);
     EXPECT_EQ (chunkFromLv2Text (mono.save()), vst2Chunk);
+
+    // VST3 takes the chunk the LV2 plug-in saved, and hands back what LV2 restores.
+    const auto vst3 = load (Format::vst3);
+    ASSERT_NE (vst3, nullptr);
+    const auto vst3State = stateWithChunk (Format::vst3, chunkFromLv2Text (lv2.save()));
+    vst3->setStateInformation (vst3State.getData(), (int) vst3State.getSize());
+    juce::MemoryBlock saved;
+    vst3->getStateInformation (saved);
+    Lv2Host fromVst3 (stereoUri);
+    ASSERT_EQ (fromVst3.restore (lv2TextFromChunk (chunkFromState (Format::vst3, saved))), LV2_STATE_SUCCESS);
+    EXPECT_EQ (chunkFromLv2Text (fromVst3.save()), chunkFromLv2Text (lv2.save()));
 }
 
 TEST (Lv2Bundle, RestoreTellsTheHostWhatBecameOfTheState)

@@ -17,6 +17,7 @@ declare -A suiteTargets=(
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
+    [lv2]="VRC_LV2 vrc_format_tests vrc_format_state_tests"
     [render]="vrc-render vrc_render_tests"
 )
 declare -A suiteTests=(
@@ -24,6 +25,7 @@ declare -A suiteTests=(
     [processor]="-L processor"
     [host]="-L host"
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
+    [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State)\."
     [render]="-L render"
 )
 
@@ -82,6 +84,24 @@ fault state-limit-exclusive source/plugin/vst3/Vst3StateReader.cpp \
 fault private-size-fit-dropped source/plugin/vst3/Vst3StateReader.cpp \
     's/ || privateSize > size - trailerBytes - leadingZeroBytes)/)/' state
 
+# --- LV2 ------------------------------------------------------------------------
+fault lv2-count-with-digit-9 source/plugin/lv2/Lv2StateText.cpp \
+    "s/text\[at\] <= '9'/text[at] <= '8'/" lv2
+fault lv2-base64-gap-character source/plugin/lv2/Lv2StateText.cpp \
+    's/values\[c\] = c >= 43 \&\& c < 43 + 80 ? 0 : -1;/values[c] = -1;/' lv2
+fault lv2-refusal-reported-as-success source/plugin/lv2/Lv2Plugin.cpp \
+    '/if (! bytes.has_value())/{n;s/return LV2_STATE_ERR_UNKNOWN;/return LV2_STATE_SUCCESS;/}' lv2
+fault lv2-other-atom-type-read-as-text source/plugin/lv2/Lv2Plugin.cpp \
+    's/if (type != stringType)/if ((false))/' lv2
+fault lv2-port-not-clamped source/plugin/lv2/Lv2Ports.h \
+    's/    value = value < p.minimum ? p.minimum : (value > p.maximum ? p.maximum : value);//' lv2
+fault lv2-ports-override-restored-chunk source/plugin/lv2/Lv2Plugin.cpp \
+    's/            if (! adopt)/            if ((true))/' lv2
+fault lv2-later-port-changes-ignored source/plugin/lv2/Lv2Plugin.cpp \
+    's/            seen\[i\] = value;/            if (seen[i] == seen[i]) continue; seen[i] = value;/' lv2
+fault lv2-ui-knob-not-written source/plugin/lv2/Lv2Ui.cpp \
+    's/        write (controller, port, sizeof value, 0, \&value);//' lv2
+
 # --- VST2 audio path -----------------------------------------------------------
 fault crossed-buffers-not-untangled source/plugin/vst2/VstHostLayer.cpp \
     's/if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))/if ((false))/' host
@@ -89,10 +109,6 @@ fault one-sided-crossing-wrong-order source/plugin/vst2/VstHostLayer.cpp \
     's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
 
 # --- Elsewhere ----------------------------------------------------------------
-elsewhere lv2-count-with-digit-9 "LV2 state reader rewritten on branch lv2; its tests go with it"
-elsewhere lv2-base64-gap-character "LV2 state reader rewritten on branch lv2"
-elsewhere lv2-refusal-reported-as-success "LV2 state status, branch lv2"
-elsewhere lv2-other-atom-type-read-as-text "LV2 state type check, branch lv2"
 # --- vrc-render's input and output (libsndfile and the checks on top of it) ---
 fault render-id3-after-flac tools/render/StreamCheck.cpp \
     's/state.fault->frame >= statedFrames/false/' render

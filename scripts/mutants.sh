@@ -10,21 +10,28 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-# Suites: the targets to build and the ctest selection to run for each.
+# Suites: the targets to build (with '?': where the build has it) and the ctest
+# selection to run for each.
 declare -A suiteTargets=(
-    [dsp]="vrc_dsp_tests vrc_exp_check"
+    [dsp]="vrc_dsp_tests vrc_exp_check?"
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
+    [lv2]="VRC_LV2 vrc_format_tests vrc_format_state_tests"
+    [render]="vrc-render vrc_render_tests"
 )
 declare -A suiteTests=(
     [dsp]="-L dsp"
     [processor]="-L processor"
     [host]="-L host"
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
+    [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State)\."
+    [render]="-L render"
 )
 
 names=() files=() edits=() suites=() pending=()
+# An edit may hold one expression per form the code has had (before and after a
+# rewrite); whichever matches puts the fault in.
 
 # fault NAME FILE SED-EXPRESSION SUITE...
 fault() { names+=("$1"); files+=("$2"); edits+=("$3"); suites+=("${*:4}"); }
@@ -33,7 +40,19 @@ elsewhere() { pending+=("$1: $2"); }
 
 # --- The engine ---------------------------------------------------------------
 fault curves-never-rebuilt source/dsp/CompressorEngine.cpp \
-    's/if (! curvesBuilt || std::memcmp (&settings, &curveKey, sizeof settings) != 0)/if (! curvesBuilt)/' dsp host
+    's/if (! derived || std::memcmp (&next.curve, &block.curve, sizeof next.curve) != 0)/if (! derived)/' dsp host
+fault settings-derived-once source/dsp/CompressorEngine.cpp \
+    's/if (! derived || std::memcmp (&s, &lastSnapshot, sizeof s) != 0)/if (! derived)/' dsp
+fault makeup-unbounded source/dsp/CompressorEngine.cpp \
+    's/b.makeup = within (dbToGain (s.makeupDb), 0.0f, maxMakeupGain, 1.0f);/b.makeup = dbToGain (s.makeupDb);/' dsp processor
+fault linear-gain-unbounded source/dsp/CompressorEngine.cpp \
+    's/boundGains (gain, n);//' dsp
+fault attack-coefficient-unbounded source/dsp/CompressorEngine.cpp \
+    's/b.attack = within (s.attackCoeff, 0.0f, 1.0f, 0.0f);/b.attack = s.attackCoeff;/' dsp
+fault gain-buffer-offset-dropped source/dsp/CompressorEngine.cpp \
+    's/std::memcpy (gainOut + offset, gain,/std::memcpy (gainOut, gain,/' dsp
+fault non-finite-write-stored source/processor/ParameterMapper.h \
+    's/if (! std::isfinite (v))/if (false)/' processor
 fault current-gain-of-first-frame source/dsp/CompressorEngine.cpp \
     's/currentGain = gain\[n - 1\];/currentGain = gain[0];/' dsp
 fault exp-rounding-fallback-dropped source/dsp/ExpKernel.h \
@@ -67,6 +86,24 @@ fault state-limit-exclusive source/plugin/vst3/Vst3StateReader.cpp \
 fault private-size-fit-dropped source/plugin/vst3/Vst3StateReader.cpp \
     's/ || privateSize > size - trailerBytes - leadingZeroBytes)/)/' state
 
+# --- LV2 ------------------------------------------------------------------------
+fault lv2-count-with-digit-9 source/plugin/lv2/Lv2StateText.cpp \
+    "s/text\[at\] <= '9'/text[at] <= '8'/" lv2
+fault lv2-base64-gap-character source/plugin/lv2/Lv2StateText.cpp \
+    's/values\[c\] = c >= 43 \&\& c < 43 + 80 ? 0 : -1;/values[c] = -1;/' lv2
+fault lv2-refusal-reported-as-success source/plugin/lv2/Lv2Plugin.cpp \
+    '/if (! bytes.has_value())/{n;s/return LV2_STATE_ERR_UNKNOWN;/return LV2_STATE_SUCCESS;/}' lv2
+fault lv2-other-atom-type-read-as-text source/plugin/lv2/Lv2Plugin.cpp \
+    's/if (type != stringType)/if ((false))/' lv2
+fault lv2-port-not-clamped source/plugin/lv2/Lv2Ports.h \
+    's/    value = value < p.minimum ? p.minimum : (value > p.maximum ? p.maximum : value);//' lv2
+fault lv2-ports-override-restored-chunk source/plugin/lv2/Lv2Plugin.cpp \
+    's/            if (! adopt)/            if ((true))/' lv2
+fault lv2-later-port-changes-ignored source/plugin/lv2/Lv2Plugin.cpp \
+    's/            seen\[i\] = value;/            if (seen[i] == seen[i]) continue; seen[i] = value;/' lv2
+fault lv2-ui-knob-not-written source/plugin/lv2/Lv2Ui.cpp \
+    's/        write (controller, port, sizeof value, 0, \&value);//' lv2
+
 # --- VST2 audio path -----------------------------------------------------------
 fault crossed-buffers-not-untangled source/plugin/vst2/VstHostLayer.cpp \
     's/if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))/if ((false))/' host
@@ -74,15 +111,28 @@ fault one-sided-crossing-wrong-order source/plugin/vst2/VstHostLayer.cpp \
     's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
 
 # --- Elsewhere ----------------------------------------------------------------
-elsewhere lv2-count-with-digit-9 "LV2 state reader rewritten on branch lv2; its tests go with it"
-elsewhere lv2-base64-gap-character "LV2 state reader rewritten on branch lv2"
-elsewhere lv2-refusal-reported-as-success "LV2 state status, branch lv2"
-elsewhere lv2-other-atom-type-read-as-text "LV2 state type check, branch lv2"
-elsewhere render-format-chunk-last "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-odd-chunk-pad-byte "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-aiff-frame-count-unwritten "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-rate-above-1MHz "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-id3-after-flac "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+# --- vrc-render's input and output (libsndfile and the checks on top of it) ---
+fault render-id3-after-flac tools/render/StreamCheck.cpp \
+    's/state.fault->frame >= statedFrames/false/' render
+fault render-rate-above-1MHz tools/render/AudioInput.cpp \
+    's/ || rate > highestSampleRate//' render
+fault render-ogg-chain-unseen tools/render/StreamCheck.cpp \
+    's/if (beginsStream \&\& (dataSeen || firstEnded) \&\& serial != \*firstSerial)/if (false)/' render
+fault render-ogg-checksum-unchecked tools/render/StreamCheck.cpp \
+    's/if (oggCrc (page.data(), size) != crc)/if (false)/' render
+fault render-non-finite-uncounted tools/render/AudioInput.cpp \
+    's/++nonFinite;/;/' render
+fault render-header-shortfall-unsaid tools/render/AudioInput.cpp \
+    's/stated <= present)/true)/' render
+fault render-integer-output-wraps tools/render/AudioOutput.cpp \
+    's/sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);//' render
+fault render-float-wav-sox-warns tools/render/AudioOutput.cpp \
+    's/if (ok \&\& floatWav)/if (false)/' render
+fault render-output-name-checked-late tools/render/Options.cpp \
+    's/    return checkOutput (o.output == "-"/    return {}; (o.output == "-"/' render
+elsewhere render-format-chunk-last "libsndfile refuses a format chunk after the audio (exit 1, its message); nothing of ours to break"
+elsewhere render-odd-chunk-pad-byte "read by libsndfile; the corpus row OddChunkPadByte guards it"
+elsewhere render-aiff-frame-count-unwritten "read by libsndfile from the sound chunk's size; the corpus row AiffFrameCountNeverWritten guards it"
 
 if [ "${1:-}" = "--list" ]; then
     for i in "${!names[@]}"; do printf '%-34s %-46s [%s]\n' "${names[$i]}" "${files[$i]}" "${suites[$i]}"; done
@@ -107,11 +157,24 @@ restore() {
 trap 'restore; rm -rf "$scratch"' EXIT
 trap 'exit 130' INT TERM
 
-runSuites() { # SUITE... : builds and runs them; returns non-zero when a test fails
-    local suite targets="" status=0
-    for suite in "$@"; do targets+=" ${suiteTargets[$suite]}"; done
+buildSuites() { # SUITE... : builds their targets
+    local suite target targets=""
+    for suite in "$@"; do
+        for target in ${suiteTargets[$suite]}; do
+            if [ "${target%\?}" != "$target" ]; then
+                target=${target%\?}
+                ninja -C build -t query "$target" > /dev/null 2>&1 || continue
+            fi
+            targets+=" $target"
+        done
+    done
     # shellcheck disable=SC2086
-    nice -n 5 cmake --build build --target $targets -j2 > "$scratch/build.log" 2>&1 || return 3
+    nice -n 5 cmake --build build --target $targets -j2 > "$scratch/build.log" 2>&1
+}
+
+runSuites() { # SUITE... : builds and runs them; returns non-zero when a test fails
+    local suite status=0
+    buildSuites "$@" || return 3
     for suite in "$@"; do
         # shellcheck disable=SC2086
         xvfb-run -a ctest --test-dir build ${suiteTests[$suite]} --timeout 300 > "$scratch/test.log" 2>&1 || status=1
@@ -168,10 +231,7 @@ for i in "${selected[@]}"; do
 done
 
 # Leave the build as the sources are.
-allTargets=""
-for suite in "${!baselineDone[@]}"; do allTargets+=" ${suiteTargets[$suite]}"; done
-# shellcheck disable=SC2086
-nice -n 5 cmake --build build --target $allTargets -j2 > "$scratch/build.log" 2>&1 || echo "mutants.sh: the final rebuild failed" >&2
+buildSuites "${!baselineDone[@]}" || echo "mutants.sh: the final rebuild failed" >&2
 
 total=$((caught + survived))
 echo "----"

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -123,21 +125,34 @@ TEST (CompressorEngineCurves, SteadyFullScaleGainsOfBothCurves)
     EXPECT_NEAR (steadyFullScaleGain (s), 0.54997, 1e-5);
 }
 
-TEST (CompressorEngineCurves, LinearCurveReportsItsGain)
+TEST (CompressorEngineCurves, GainBufferHoldsTheGainEachFrameGot)
 {
-    EngineSettings s;
-    s.threshold = -20.0f;
-    s.attack = 0.0f;
-    s.curve = 0.0f;
-    CompressorEngine e;
-    configure (e, 48000.0f, s);
-    // A rising ramp: each frame has its own gain, and the one reported is the last's.
-    Block block (1, 64);
-    for (size_t j = 0; j < 64; ++j)
-        block.data[0][j] = 1.0f - 0.0125f * static_cast<float> (63 - j);
-    block.process (e);
-    EXPECT_EQ (e.getEnvelope(), 1.0f);
-    EXPECT_EQ (e.getCurrentGain(), block.data[0].back());
+    // Bursts of a sine: the gain moves on every frame, so a stale or shifted
+    // gain (the first frame's, the previous chunk's) shows in the output relation.
+    for (float curve : { 0.0f, 1.0f })
+    {
+        EngineSettings s;
+        s.threshold = -20.0f;
+        s.gain = 6.0f;
+        s.dryWet = 0.7f;
+        s.attack = 0.001f;
+        s.curve = curve;
+        CompressorEngine e;
+        configure (e, 48000.0f, s);
+        Block block (2, 1000);
+        for (size_t j = 0; j < 1000; ++j)
+            block.data[0][j] = block.data[1][j] = static_cast<float> ((j < 500 ? 0.9 : 0.2) * std::sin (0.05 * static_cast<double> (j)));
+        const auto input = block.data;
+        std::vector<float> gains (1000, -1.0f);
+        e.process (block.pointers.data(), 2, 1000, gains.data());
+
+        const float makeup = e.getMakeupGain(), wet = 0.7f, dry = 1.0f - wet;
+        for (size_t j = 0; j < 1000; ++j)
+            ASSERT_EQ (block.data[1][j], ((input[1][j] * makeup) * gains[j]) * wet + dry * input[1][j]) << "curve " << curve << " frame " << j;
+        EXPECT_LT (*std::min_element (gains.begin(), gains.end()), 0.7f);
+        EXPECT_EQ (e.getCurrentGain(), gains.back());
+        EXPECT_NE (gains.back(), gains.front());
+    }
 }
 
 TEST (CompressorEngineSignal, DigitalSilenceIsUntouchedAndReadsZeroReduction)
@@ -266,19 +281,54 @@ TEST (CompressorEngineRobustness, NonFiniteSamplesDoNotPoisonTheInstance)
     }
 }
 
-TEST (CompressorEngineRobustness, DegenerateKneeNeverProducesNaNAudio)
+TEST (CompressorEngineRobustness, AnyFiniteSettingsGiveFiniteOutputAndLeaveNoTrace)
 {
-    // A knee value above the range (reachable from an old chunk) gives a zero knee
-    // width under the decibel curve; the audio must still be finite.
-    EngineSettings s;
-    s.knee = 200.0f / 199.9f;
-    s.threshold = -20.0f;
-    CompressorEngine e;
-    configure (e, 48000.0f, s);
-    Block block (2, 4800, 0.5f);
-    block.process (e);
-    for (float v : block.data[0])
-        ASSERT_TRUE (std::isfinite (v));
+    // Settings far outside the controls' ranges, as a hand-edited session holds
+    // them: inputs within +-1000 must come out finite, and once sane settings
+    // return the engine must behave as a fresh one (no envelope stuck at inf).
+    constexpr float huge = 1.0e36f;
+    const EngineSettings extremes[] = {
+        { -20.0f, 0.5f, 800.0f, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, 0.5f, 0.0f, 0.05f, 0.1f, 200.0f / 199.9f, 1.0f, 1.0f }, // a decibel knee of width 0
+        { -20.0f, 0.5f, huge, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, huge, 0.0f, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, -huge, 0.0f, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, 2.0f, 0.0f, 0.0f, 0.1f, -1.0f, 1.0f, 1.0f },
+        { huge, 0.5f, 0.0f, 0.05f, 0.1f, huge, 1.0f, 1.0f },
+        { -huge, 0.5f, 0.0f, -1.0f, -1.0f, -huge, 1.0f, 1.0f },
+        { -20.0f, 0.5f, 30.0f, -1.0e-30f, 1.0e-30f, 0.5f, huge, 1.0f },
+        { -20.0f, 0.5f, 30.0f, 0.05f, 0.1f, 0.5f, -huge, huge },
+    };
+    EngineSettings sane;
+    sane.threshold = -20.0f;
+    sane.attack = 0.0f;
+    for (float curve : { 0.0f, 1.0f })
+        for (size_t row = 0; row < std::size (extremes); ++row)
+        {
+            auto s = extremes[row];
+            s.curve = curve == 0.0f ? 0.0f : s.curve;
+            CompressorEngine e;
+            configure (e, 48000.0f, s);
+            Block block (2, 2048);
+            for (size_t j = 0; j < 2048; ++j)
+            {
+                block.data[0][j] = (j % 3 == 0 ? 1000.0f : -0.001f) * static_cast<float> (j % 7) / 6.0f;
+                block.data[1][j] = j % 64 < 32 ? 1000.0f : 0.0f;
+            }
+            block.process (e);
+            for (const auto& ch : block.data)
+                for (float v : ch)
+                    ASSERT_TRUE (std::isfinite (v)) << "row " << row << ", curve " << curve;
+
+            CompressorEngine fresh;
+            configure (e, 48000.0f, sane);
+            configure (fresh, 48000.0f, sane);
+            // At the loudest input an envelope still in range jumps to it at once.
+            Block afterwards (2, 480, 1000.0f), reference (2, 480, 1000.0f);
+            afterwards.process (e);
+            reference.process (fresh);
+            EXPECT_EQ (afterwards.data, reference.data) << "row " << row << ", curve " << curve;
+        }
 }
 
 TEST (CompressorEngineRobustness, ChannelsBeyondTheTableAreLeftAlone)

@@ -173,7 +173,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (pipe == nullptr)
         stream = audioFile.open();
     const auto streamError = [&] { return pipe != nullptr ? pipe->error() : audioFile.streamError(); };
-    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, pipe == nullptr))
+    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, result.length, pipe == nullptr))
     {
         result.error = ! audioFile.error().empty() ? audioFile.error()
                                                    : "cannot write " + outputLabel + ": libsndfile refused a "
@@ -282,6 +282,9 @@ RenderResult render (const RenderJob& job, RenderControl control)
         if (control.progress != nullptr && lengthKnown)
             control.progress->store (std::min (1.0, static_cast<double> (position + n) / static_cast<double> (result.length)));
     }
+    // (the plot's columns were laid out over the length the file announced; the
+    // time axis keeps it, so audio left out after damage shows as the gap it is)
+    const auto plotLength = lengthKnown ? result.length : in.framesRead();
     result.length = in.framesRead();
     result.damage = in.problems();
     if (keyed && keyEnd >= 0 && keyEnd < result.length)
@@ -310,7 +313,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     AtomicFile plotFile (job.plot), stateFile (job.saveState);
     if (job.plot != juce::File())
     {
-        const PlotData data { job.settings, timeline, result.sampleRate, result.length,
+        const PlotData data { job.settings, timeline, result.sampleRate, plotLength,
                               job.input.getFileName().toStdString()
                                   + (keyed ? " keyed by " + (job.sidechainName == "-" ? std::string ("standard input")
                                                                                         : job.sidechain.getFileName().toStdString())

@@ -17,7 +17,7 @@ declare -A suiteTargets=(
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
-    [vst3]="vrc_format_tests VRC_VST3"
+    [keyformats]="vrc_format_tests VRC_VST3 VRC_LV2"
     [editor]="vrc_editor_tests"
     [lv2]="VRC_LV2 vrc_format_tests vrc_format_state_tests"
     [render]="vrc-render vrc_render_tests"
@@ -27,7 +27,7 @@ declare -A suiteTests=(
     [processor]="-L processor"
     [host]="-L host"
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
-    [vst3]="-R ^Vst3Sidechain\."
+    [keyformats]="-R ^(Vst3Sidechain|Lv2Sidechain)\."
     [editor]="-R ^EditorKeyLabel\."
     [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State)\."
     [render]="-L render"
@@ -70,9 +70,11 @@ fault key-ignored-by-detector source/dsp/CompressorEngine.cpp \
 fault key-shown-on-input-meter source/dsp/CompressorEngine.cpp \
     's/            meterValues (mono, n, meterIn);//' dsp
 fault key-bus-not-followed source/processor/VeskCompAudioProcessor.cpp \
-    's/    if (keyChannels > 0 /    if (false \&\& keyChannels > 0 /' vst3
+    's/    if (keyChannels > 0 /    if (false \&\& keyChannels > 0 /' keyformats
 fault key-layout-unchecked source/processor/VeskCompAudioProcessor.cpp \
-    's/! key.isDisabled() /false \&\& ! key.isDisabled() /' vst3
+    's/! key.isDisabled() /false \&\& ! key.isDisabled() /' keyformats
+fault lv2-key-ports-ignored source/plugin/lv2/Lv2Plugin.cpp \
+    's/        bool keyed = variant.keyInputs > 0;/        bool keyed = false;/' keyformats
 fault key-label-stays-lit source/processor/VeskCompAudioProcessor.cpp \
     's/    listeningToKey.store (false, std::memory_order_relaxed);//' editor
 fault render-key-not-padded tools/render/Render.cpp \

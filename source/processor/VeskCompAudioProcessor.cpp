@@ -90,15 +90,21 @@ void VeskCompAudioProcessor::processWithGains (juce::AudioBuffer<float>& buffer,
     const int mainChannels = getMainBusNumInputChannels();
     const int keyChannels = getBusCount (true) > 1 ? getChannelCountOfBus (true, 1) : 0;
     if (keyChannels > 0 && buffer.getNumChannels() >= mainChannels + keyChannels)
-    {
-        const vrc::CompressorEngine::Key key { buffer.getArrayOfReadPointers() + mainChannels, keyChannels };
-        engine.process (buffer.getArrayOfWritePointers(), mainChannels, buffer.getNumSamples(), gainPerFrame, key);
-        listeningToKey.store (true, std::memory_order_relaxed);
-        return;
-    }
+        processChannels (buffer, mainChannels, gainPerFrame, { buffer.getArrayOfReadPointers() + mainChannels, keyChannels });
+    else
+        processChannels (buffer, buffer.getNumChannels(), gainPerFrame, {});
+}
 
-    listeningToKey.store (false, std::memory_order_relaxed);
-    engine.process (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), buffer.getNumSamples(), gainPerFrame);
+void VeskCompAudioProcessor::processWithKey (juce::AudioBuffer<float>& buffer, const float* const* key, int keyChannels) noexcept
+{
+    processChannels (buffer, buffer.getNumChannels(), nullptr, { key, key != nullptr ? keyChannels : 0 });
+}
+
+void VeskCompAudioProcessor::processChannels (juce::AudioBuffer<float>& buffer, int numChannels, float* gainPerFrame,
+                                              vrc::CompressorEngine::Key key) noexcept
+{
+    listeningToKey.store (key.numChannels > 0, std::memory_order_relaxed);
+    engine.process (buffer.getArrayOfWritePointers(), numChannels, buffer.getNumSamples(), gainPerFrame, key);
 
     // Outputs without a matching input would otherwise carry whatever the host left in them.
     for (int ch = getTotalNumInputChannels(); ch < getTotalNumOutputChannels() && ch < buffer.getNumChannels(); ++ch)

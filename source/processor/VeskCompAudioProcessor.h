@@ -33,6 +33,10 @@ public:
     /** processBlock that also writes each frame's gain factor (before make-up
         and dry/wet) to gainPerFrame, which holds the buffer's sample count. */
     void processWithGains (juce::AudioBuffer<float>& buffer, float* gainPerFrame) noexcept;
+    /** processBlock with the detector's key handed over directly, for a format
+        whose key arrives on ports of its own rather than on the key bus:
+        keyChannels arrays of the buffer's sample count (none: no key). */
+    void processWithKey (juce::AudioBuffer<float>& buffer, const float* const* key, int keyChannels) noexcept;
     void processorLayoutsChanged() override;
 
     /** Whether the detector listens to the key bus rather than the input (as of
@@ -95,6 +99,8 @@ public:
 
 private:
     static BusesProperties busesFor (Buses);
+    void processChannels (juce::AudioBuffer<float>& buffer, int numChannels, float* gainPerFrame,
+                          vrc::CompressorEngine::Key key) noexcept;
     void timerCallback() override;
     void sendToEngine (vrc::ParameterId id, float physical) noexcept;
 

@@ -74,7 +74,7 @@ Lv2Host::Lv2Host (const char* pluginUri, double sampleRate) : plugin (lv2PluginB
     {
         const auto* port = lilv_plugin_get_port_by_index (plugin, i);
         if (lilv_port_is_a (plugin, port, audio))
-            ++(lilv_port_is_a (plugin, port, input) ? inputs : outputs);
+            (lilv_port_is_a (plugin, port, input) ? inputs : outputs).push_back (i);
     }
     lilv_node_free (audio);
     lilv_node_free (input);
@@ -98,25 +98,24 @@ Lv2Host::~Lv2Host()
 
 Signal Lv2Host::run (const Signal& input, int blockSize)
 {
-    EXPECT_EQ ((int) input.size(), inputs);
+    EXPECT_EQ (input.size(), inputs.size());
     const auto samples = input.empty() ? 0 : input[0].size();
-    Signal output ((size_t) outputs, std::vector<float> (samples));
-    std::vector<std::vector<float>> in ((size_t) inputs, std::vector<float> ((size_t) blockSize)),
-        out ((size_t) outputs, std::vector<float> ((size_t) blockSize));
-    const auto firstAudio = (uint32_t) controls.size();
-    for (int c = 0; c < inputs; ++c)
-        lilv_instance_connect_port (instance, firstAudio + (uint32_t) c, in[(size_t) c].data());
-    for (int c = 0; c < outputs; ++c)
-        lilv_instance_connect_port (instance, firstAudio + (uint32_t) (inputs + c), out[(size_t) c].data());
+    Signal output (outputs.size(), std::vector<float> (samples));
+    std::vector<std::vector<float>> in (inputs.size(), std::vector<float> ((size_t) blockSize)),
+        out (outputs.size(), std::vector<float> ((size_t) blockSize));
+    for (size_t c = 0; c < inputs.size(); ++c)
+        lilv_instance_connect_port (instance, inputs[c], in[c].data());
+    for (size_t c = 0; c < outputs.size(); ++c)
+        lilv_instance_connect_port (instance, outputs[c], out[c].data());
     lilv_instance_activate (instance);
     for (size_t start = 0; start < samples; start += (size_t) blockSize)
     {
         const auto n = std::min ((size_t) blockSize, samples - start);
-        for (int c = 0; c < inputs; ++c)
-            std::copy_n (input[(size_t) c].begin() + (long) start, n, in[(size_t) c].begin());
+        for (size_t c = 0; c < inputs.size(); ++c)
+            std::copy_n (input[c].begin() + (long) start, n, in[c].begin());
         lilv_instance_run (instance, (uint32_t) n);
-        for (int c = 0; c < outputs; ++c)
-            std::copy_n (out[(size_t) c].begin(), n, output[(size_t) c].begin() + (long) start);
+        for (size_t c = 0; c < outputs.size(); ++c)
+            std::copy_n (out[c].begin(), n, output[c].begin() + (long) start);
     }
     lilv_instance_deactivate (instance);
     return output;

@@ -30,7 +30,8 @@ public:
     /** Control port values by port index (settings 0..7, enabled, latency), as the host holds them. */
     std::array<float, 10> controls {};
 
-    /** Runs the signal through the instance block by block (one channel per input port). */
+    /** Runs the signal through the instance block by block (one channel per audio
+        input port, in port order: the main inputs, then any key inputs). */
     Signal run (const Signal& input, int blockSize);
 
     /** state:restore with this text under the plug-in's key (typed as atom:String unless told). */
@@ -43,7 +44,7 @@ public:
 private:
     const LilvPlugin* plugin = nullptr;
     LilvInstance* instance = nullptr;
-    int inputs = 0, outputs = 0;
+    std::vector<uint32_t> inputs, outputs; // audio port indices
 };
 
 /** The chunk inside a state text (base64 in the framework's alphabet). */

@@ -1,9 +1,12 @@
-// The VST3 build's key input as a host meets it: a second input bus,
-// "Sidechain", off until the host turns it on, mono or stereo; with it on, the
-// audio is what the engine gives for that key; the saved state ignores it.
+// The key input as hosts meet it. VST3: a second input bus, "Sidechain", off
+// until the host turns it on, mono or stereo; with it on, the audio is what the
+// engine gives for that key; the saved state ignores it. LV2: a third plug-in
+// of the bundle whose extra inputs are side-chain ports, hosted through lilv.
 #include "FormatHost.h"
+#include "Lv2Host.h"
 
 #include "CompressorEngine.h"
+#include "plugin/lv2/Lv2Ports.h"
 #include "processor/ParameterMapper.h"
 #include "processor/Parameters.h"
 
@@ -173,5 +176,43 @@ TEST (Vst3Sidechain, StateIsTheSameWhateverTheKeyBusDoes)
     // Restoring settings leaves the host's routing alone.
     plugin->setStateInformation (off.getData(), (int) off.getSize());
     EXPECT_EQ (plugin->getBusesLayout(), layout (Set::stereo(), Set::mono()));
+}
+
+TEST (Lv2Sidechain, VariantsKeyPortsAreSideChainsAndDuckLikeTheEngine)
+{
+    const char* const uri = "urn:veskara:vr-c-sidechain";
+    const auto* plugin = lv2PluginByUri (uri);
+    ASSERT_NE (plugin, nullptr);
+    ASSERT_EQ (lilv_plugin_get_num_ports (plugin), 16u); // 8 settings, enabled, latency, 2 in, 2 out, 2 key
+    auto* sideChain = lv2Uri (LV2_CORE_PREFIX "isSideChain");
+    auto* audio = lv2Uri (LILV_URI_AUDIO_PORT);
+    auto* input = lv2Uri (LILV_URI_INPUT_PORT);
+    for (uint32_t i = 10; i < 16; ++i)
+    {
+        const auto* port = lilv_plugin_get_port_by_index (plugin, i);
+        EXPECT_TRUE (lilv_port_is_a (plugin, port, audio)) << i;
+        EXPECT_EQ (lilv_port_is_a (plugin, port, input), i < 12 || i >= 14) << i;
+        EXPECT_EQ (lilv_port_has_property (plugin, port, sideChain), i >= 14) << i;
+    }
+    lilv_node_free (sideChain);
+    lilv_node_free (audio);
+    lilv_node_free (input);
+
+    // Port values in the editor's units; the engine gets them as a host's normalised values.
+    Lv2Host host (uri, 48000.0);
+    ASSERT_TRUE (host.isLoaded());
+    const std::pair<int, float> ports[] = { { 0, -24.0f }, { 1, 1.0f }, { 3, 0.002f }, { 4, 0.05f }, { 5, 0.3f }, { 7, 0.0f } };
+    Settings settings;
+    for (const auto& [port, value] : ports)
+        host.controls[(size_t) port] = value;
+    for (int i = 0; i < numParameters; ++i)
+        settings[i] = lv2::normalisedForPortValue ((uint32_t) i, host.controls[(size_t) i]);
+
+    const int blockSize = 500;
+    const auto music = testSignal (2, 24000);
+    const auto key = bursts (2, 24000);
+    const auto output = host.run ({ music[0], music[1], key[0], key[1] }, blockSize);
+    EXPECT_EQ (output, engineWithKey (settings, music, key, 48000.0f, blockSize));
+    EXPECT_NE (output, engineWithKey (settings, music, music, 48000.0f, blockSize)) << "the key, not the music, decides";
 }
 } // namespace vrc::formats

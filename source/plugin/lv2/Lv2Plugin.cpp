@@ -97,6 +97,9 @@ public:
             inputs[audio] = static_cast<const float*> (data);
         else if (audio - static_cast<std::uint32_t> (variant.inputs) < static_cast<std::uint32_t> (variant.outputs))
             outputs[audio - static_cast<std::uint32_t> (variant.inputs)] = static_cast<float*> (data);
+        else if (const auto key = audio - static_cast<std::uint32_t> (variant.inputs + variant.outputs);
+                 key < static_cast<std::uint32_t> (variant.keyInputs))
+            keys[key] = static_cast<const float*> (data);
     }
 
     void run (std::uint32_t frames) noexcept
@@ -119,7 +122,15 @@ public:
         if (frames == 0 || (enabled != nullptr && *enabled <= 0.0f))
             return;
         juce::AudioBuffer<float> buffer (outputs.data(), variant.outputs, static_cast<int> (frames));
-        processor->processBlock (buffer, noMidi);
+        // The key ports feed the detector only. One left unconnected (no host
+        // should) leaves the detector on the input rather than reading nothing.
+        bool keyed = variant.keyInputs > 0;
+        for (int c = 0; c < variant.keyInputs; ++c)
+            keyed = keyed && keys[(size_t) c] != nullptr;
+        if (keyed)
+            processor->processWithKey (buffer, keys.data(), variant.keyInputs);
+        else
+            processor->processBlock (buffer, noMidi);
     }
 
     LV2_State_Status save (LV2_State_Store_Function store, LV2_State_Handle handle)
@@ -202,6 +213,7 @@ private:
     float* latency = nullptr;
     std::array<const float*, 2> inputs {};
     std::array<float*, 2> outputs {};
+    std::array<const float*, 2> keys {};
     juce::MidiBuffer noMidi;
     std::atomic<bool> adoptPortsAtNextRun { false };
 };
@@ -250,7 +262,7 @@ LV2_Handle instantiate (const LV2_Descriptor* descriptor, double rate, const cha
     const auto* mapFeature = findFeature (features, LV2_URID__map);
     const auto index = static_cast<std::size_t> (descriptor - descriptors().data());
     if (mapFeature == nullptr || mapFeature->data == nullptr || index >= variants.size() || ! (rate > 0.0)
-        || variants[index].inputs > 2 || variants[index].outputs > 2)
+        || variants[index].inputs > 2 || variants[index].outputs > 2 || variants[index].keyInputs > 2)
         return nullptr;
     const auto& map = *static_cast<const LV2_URID_Map*> (mapFeature->data);
     return new Instance (variants[index], rate, maxBlockLength (features, map), map);

@@ -48,9 +48,10 @@ struct Variant
     const char* name;
     int inputs, outputs, keyInputs;
 };
-inline constexpr std::array<Variant, 2> variants { {
+inline constexpr std::array<Variant, 3> variants { {
     { "urn:veskara:vr-c", "VR-C", 2, 2, 0 },
     { "urn:veskara:vr-c-mono", "VR-C Mono", 1, 1, 0 },
+    { "urn:veskara:vr-c-sidechain", "VR-C Sidechain", 2, 2, 2 },
 } };
 inline constexpr const char* uiUri = "urn:veskara:vr-c:UI";
 /** Every plug-in of the bundle keeps its chunk under this key (the first

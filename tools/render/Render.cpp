@@ -3,7 +3,7 @@
 #include "AtomicFile.h"
 #include "AudioInput.h"
 #include "AudioOutput.h"
-#include "GainProbe.h"
+#include "ProcessorSetup.h"
 #include "Plot.h"
 #include "StandardOutput.h"
 
@@ -135,7 +135,6 @@ RenderResult render (const RenderJob& job, RenderControl control)
         result.error = "the processor refused a " + std::to_string (result.channels) + "-channel layout";
         return result;
     }
-    GainProbe probe (processor, job.settings, result.channels, result.sampleRate);
 
     // The plot's columns span the length libsndfile finds (a plot needs a named
     // input: a pipe's length is known only at its end).
@@ -146,8 +145,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
 
     const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
     juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels, chunk);
-    juce::MidiBuffer midi;
-    std::array<float*, 2> probeChannels {};
+    std::vector<float> gains ((size_t) chunk); // each frame's gain factor, as the engine applied it
 
     for (std::int64_t position = 0;; position += chunk)
     {
@@ -170,7 +168,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
         for (int start = 0; start < n; start += job.blockSize)
         {
             auto block = view (work, start, std::min (job.blockSize, n - start));
-            processor.processBlock (block, midi);
+            processor.processWithGains (block, gains.data() + start);
         }
 
         for (int ch = 0; ch < result.channels; ++ch)
@@ -194,9 +192,8 @@ RenderResult render (const RenderJob& job, RenderControl control)
             {
                 inPeak = std::max (inPeak, std::fabs (input.getSample (ch, i)));
                 outPeak = std::max (outPeak, std::fabs (work.getSample (ch, i)));
-                probeChannels[(size_t) ch] = input.getWritePointer (ch, i);
             }
-            const float g = probe.next (probeChannels.data()); // overwrites the input sample
+            const float g = gains[(size_t) i];
             result.gain.add (g);
 
             if (timeline.columns() > 0)

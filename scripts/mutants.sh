@@ -79,8 +79,6 @@ fault key-label-stays-lit source/processor/VeskCompAudioProcessor.cpp \
     's/    listeningToKey.store (false, std::memory_order_relaxed);//' editor
 fault render-key-not-padded tools/render/Render.cpp \
     's/                keyIn.clear (ch, k, n - k);//' render
-fault render-probe-without-key tools/render/Render.cpp \
-    's/result.sampleRate, result.keyChannels);/result.sampleRate, 0);/' render
 
 # --- The settings reader ------------------------------------------------------
 fault cr-not-space source/processor/SettingsXmlReader.cpp \

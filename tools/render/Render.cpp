@@ -3,7 +3,7 @@
 #include "AtomicFile.h"
 #include "AudioInput.h"
 #include "AudioOutput.h"
-#include "GainProbe.h"
+#include "ProcessorSetup.h"
 #include "Plot.h"
 #include "StandardOutput.h"
 
@@ -188,7 +188,6 @@ RenderResult render (const RenderJob& job, RenderControl control)
         result.error = "the processor refused a " + std::to_string (result.channels) + "-channel layout";
         return result;
     }
-    GainProbe probe (processor, job.settings, result.channels, result.sampleRate, result.keyChannels);
 
     // The plot's columns span the length libsndfile finds (a plot needs a named
     // input: a pipe's length is known only at its end).
@@ -200,8 +199,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
     juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels + result.keyChannels, chunk);
     juce::AudioBuffer<float> keyIn (std::max (1, result.keyChannels), chunk);
-    juce::MidiBuffer midi;
-    std::array<float*, 2 * maximumChannels> probeChannels {};
+    std::vector<float> gains ((size_t) chunk); // each frame's gain factor, as the engine applied it
     std::int64_t keyEnd = -1; // the frame where a key shorter than the input ran out
 
     for (std::int64_t position = 0;; position += chunk)
@@ -237,7 +235,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
         for (int start = 0; start < n; start += job.blockSize)
         {
             auto block = view (work, start, std::min (job.blockSize, n - start));
-            processor.processBlock (block, midi);
+            processor.processWithGains (block, gains.data() + start);
         }
 
         for (int ch = 0; ch < result.channels; ++ch)
@@ -261,11 +259,8 @@ RenderResult render (const RenderJob& job, RenderControl control)
             {
                 inPeak = std::max (inPeak, std::fabs (input.getSample (ch, i)));
                 outPeak = std::max (outPeak, std::fabs (work.getSample (ch, i)));
-                probeChannels[(size_t) ch] = input.getWritePointer (ch, i);
             }
-            for (int ch = 0; ch < result.keyChannels; ++ch)
-                probeChannels[(size_t) (result.channels + ch)] = keyIn.getWritePointer (ch, i);
-            const float g = probe.next (probeChannels.data()); // overwrites the input sample
+            const float g = gains[(size_t) i];
             result.gain.add (g);
 
             if (timeline.columns() > 0)

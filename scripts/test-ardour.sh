@@ -6,7 +6,10 @@
 # another snapshot. All six renders must be the same, sample for sample, and all
 # six snapshots must hold the same settings chunk. LV2 also gets an automation
 # lane on THRESHOLD: its render must equal the static one until the lane moves,
-# and differ from there on.
+# and differ from there on. Then the side chain, for VST3 and the LV2 side-chain
+# variant: a key track's bursts, sent to VR-C's side-chain input, must duck a
+# music track where they play and nowhere else, and the reopened session must
+# render the same.
 #   scripts/test-ardour.sh     (uses the formats built in build/, or VRC_BUILD_DIR)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,13 +26,14 @@ rm -rf "$work"; mkdir -p "$work/home/.config/ardour7/export" "$work/home/.config
 export HOME=$work/home LXVST_PATH=$work/home/.vst
 VRC_BUILD_DIR=$build_dir scripts/install.sh >/dev/null
 cp tests/ardour/vrc-float.preset "$HOME/.config/ardour7/export/"
-cp tests/ardour/vrc_test_signal.lua "$HOME/.config/ardour7/scripts/"
+cp tests/ardour/vrc_test_signal.lua tests/ardour/vrc_key_signal.lua "$HOME/.config/ardour7/scripts/"
 
 status=0
 # Success is the script's own report: Ardour may still abort while exiting.
 run() { # format, step, [render folder]
-    local log=$work/$1-$2.log
-    (cd "$work" && ardour7-lua "$src_dir/tests/ardour/session.lua" "$work/session-$1" "$@" >"$log" 2>&1) || true
+    local log=$work/$1-$2.log session=$work/session-$1
+    case $2 in key*) session+=-key ;; esac
+    (cd "$work" && ardour7-lua "$src_dir/tests/ardour/session.lua" "$session" "$@" >"$log" 2>&1) || true
     if grep -q '^VRC-OK' "$log"; then
         grep '^VRC-OK\|Ardour shows' "$log" | sed 's/^VRC-OK /ardour: /'
     else
@@ -61,15 +65,26 @@ attempt() { # format
                 python3 tests/ardour/compare_automation.py "$work/renders/$1/export.wav" "$work/renders/$1-automated/export.wav" 48000
         fi
 }
-for format in VST2 VST3 LV2; do
+key_attempt() { # format
+    rm -rf "$work/session-$1-key" "$work/renders/$1-key" "$work/renders/$1-key-reopened"
+    mkdir -p "$work/renders/$1-key" "$work/renders/$1-key-reopened"
+    run "$1" key "$work/renders" && run "$1" key-check "$work/renders" &&
+        python3 tests/ardour/check_ducking.py "$work/renders/$1-key/export.wav" "$work/renders/$1-key-reopened/export.wav" &&
+        python3 tests/ardour/compare_renders.py "$work/renders/$1-key/export.wav" "$work/renders/$1-key-reopened/export.wav"
+}
+retry() { # attempt function, format
     for try in 1 2 3 4 5; do
-        if attempt "$format"; then break; fi
-        if [ "$try" = 5 ]; then status=1; else echo "ardour: $format: attempt $try failed, again"; fi
+        if "$1" "$2"; then return 0; fi
+        if [ "$try" = 5 ]; then return 1; fi
+        echo "ardour: $2: attempt $try failed, again"
     done
-done
+}
+for format in VST2 VST3 LV2; do retry attempt "$format" || status=1; done
+for format in VST3 LV2; do retry key_attempt "$format" || status=1; done
 
 # Across formats: the same audio and the same settings chunk.
 python3 tests/ardour/compare_renders.py "$work/renders/"{VST2,VST3,LV2}"/export.wav" || status=1
 python3 tests/ardour/compare_states.py "$work/session-"{VST2,VST3,LV2}":reopened" || status=1
+python3 tests/ardour/compare_renders.py "$work/renders/"{VST3,LV2}"-key/export.wav" || status=1
 if [ "$status" = 0 ]; then echo "test-ardour: passed"; else echo "test-ardour: FAILURES"; fi
 exit "$status"

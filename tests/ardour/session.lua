@@ -16,7 +16,7 @@
 -- key:   a music track (a steady tone) into VR-C (VST3, or the LV2 side-chain
 --        variant) and a key track (bursts) whose pre-fader send feeds VR-C's
 --        side-chain input; the key track's fader is down, so the render holds
---        the music alone. Saved, rendered to <render folder>/<format>-key.
+--        the music alone. Saved, then rendered to <render folder>/<format>-key.
 -- key-check: reopens it, checks the send still reaches the side-chain input
 --        and renders to <render folder>/<format>-key-reopened.
 local folder, format, step = arg[1], arg[2], arg[3]
@@ -146,8 +146,10 @@ elseif step == "key" then
 	-- later; an export started at once races it, and the key can reach VR-C a
 	-- cycle late or not at all, differently in every render.
 	ARDOUR.LuaAPI.usleep (500000)
-	render (format .. "-key")
+	-- Saved before the export: what Ardour's export leaves of the heap now and
+	-- then crashes a save made after it.
 	Session:save_state ("", false, false, false, false, false)
+	render (format .. "-key")
 	ok ("made and rendered the " .. format .. " side-chain session (" .. n .. " key channels)")
 	close_session ()
 elseif step == "key-check" then

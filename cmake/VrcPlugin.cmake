@@ -74,10 +74,26 @@ target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
 
 set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
 
+# What each format's host looks up, and nothing else (tests/exports checks it).
+include(VrcExports)
+vrc_export_only(VRC_VST VSTPluginMain main)
+vrc_export_only(VRC_VST3 GetPluginFactory ModuleEntry ModuleExit)
+vrc_export_only(VRC_LV2 lv2_descriptor lv2ui_descriptor)
+
 # VST3 parameter IDs are the host indices 0..7 (and 8 for the wrapper's bypass
 # switch) rather than hashes of them: sessions store these numbers.
 if(TARGET VRC_VST3)
     target_compile_definitions(VRC_VST3 PRIVATE JUCE_FORCE_USE_LEGACY_PARAM_IDS=1)
+endif()
+
+# The VST3 bundle carries the licence and the third-party notices beside its
+# binary (Contents/Resources), so a copied bundle keeps them.
+if(TARGET VRC_VST3)
+    add_custom_command(TARGET VRC_VST3 POST_BUILD
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "$<TARGET_FILE_DIR:VRC_VST3>/../Resources"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/THIRD-PARTY-NOTICES.md"
+            "$<TARGET_FILE_DIR:VRC_VST3>/../Resources/"
+        VERBATIM)
 endif()
 
 # LV2 and the Standalone application.
@@ -91,11 +107,13 @@ include(VrcHostStateReaders)
 # gets those symbols from the host program that loads it.
 # Host and plug-in each declare the VST types themselves, so clang's check of
 # function types across that boundary would flag every call between them.
-if(VRC_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+if((VRC_SANITIZE OR VRC_SANITIZE_THREAD) AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     foreach(format_target IN ITEMS VRC_VST VRC_VST3 VRC_LV2)
         if(TARGET ${format_target})
             target_link_options(${format_target} PRIVATE "-Wl,-z,undefs")
-            target_compile_options(${format_target} PRIVATE -fno-sanitize=function)
+            if(VRC_SANITIZE)
+                target_compile_options(${format_target} PRIVATE -fno-sanitize=function)
+            endif()
         endif()
     endforeach()
 endif()

@@ -4,9 +4,11 @@
 
 #include "HostWindow.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace vsthost
 {
@@ -108,6 +110,45 @@ TEST_F (EditorTest, EditorOpensAndClosesAHundredTimes)
     }
     idleFor (plugin, window, 2);
     EXPECT_EQ (window.countChildWindows(), 0);
+}
+
+TEST_F (EditorTest, DescriptorStaysUntouchedWhileTheUiThreadWorksBesideTheAudioThread)
+{
+    // Hosts read the descriptor on the audio thread without a lock while the UI
+    // thread opens, idles and queries the editor. Nothing may be written into it
+    // then (the sanitizer build reports any such write as a race), and what the
+    // audio thread reads stays what the plug-in announced.
+    HostWindow window (800, 200);
+    ASSERT_TRUE (window.isValid());
+    PluginInstance plugin;
+    plugin.resume (48000.0f, 64);
+    editorRect (plugin);
+    ASSERT_EQ (plugin.dispatch (effEditOpen, 0, 0, window.getNativeHandle()), 1);
+
+    std::atomic<bool> stop { false };
+    std::atomic<int> changedReads { 0 };
+    std::thread audio ([&] {
+        std::vector<float> left (64, 0.25f), right (64, -0.25f);
+        float* channels[] = { left.data(), right.data() };
+        AEffect* e = plugin.effect();
+        while (! stop.load())
+        {
+            if (e->numInputs != 2 || e->numOutputs != 2 || e->flags != 0x231 || e->initialDelay != 0 || e->numPrograms != 0)
+                ++changedReads;
+            e->processReplacing (e, channels, channels, 64);
+        }
+    });
+    for (int i = 0; i < 50; ++i)
+    {
+        plugin.dispatch (effEditIdle);
+        plugin.text<64> (effGetParamDisplay, i % 8);
+        editorRect (plugin);
+        window.pumpEvents();
+    }
+    stop = true;
+    audio.join();
+    plugin.dispatch (effEditClose);
+    EXPECT_EQ (changedReads.load(), 0);
 }
 
 TEST_F (EditorTest, HostChangesAreNotReportedBackWithoutAnEditor)

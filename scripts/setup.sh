@@ -16,6 +16,7 @@ packages=(
   libxcursor-dev libxext-dev libxinerama-dev libxrandr-dev libxrender-dev libgl-dev
   libcurl4-openssl-dev libwebkit2gtk-4.0-dev libgtk-3-dev
   libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
+  libsndfile1-dev   # vrc-render reads and writes audio files through libsndfile
   fonts-dejavu-core
 )
 test_packages=(
@@ -25,6 +26,7 @@ test_packages=(
   libjpeg-turbo-progs
   valgrind locales
   jackd2 libjack-jackd2-dev   # the Standalone program's live-audio test runs a private JACK server
+  sox flac vorbis-tools sndfile-programs   # vrc-render's tests make their input files with these
 )
 
 want_windows=0

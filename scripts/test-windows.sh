@@ -2,8 +2,9 @@
 # Builds VR-C.dll if needed (scripts/build-windows.sh) and runs the Windows
 # tests under wine, inside a private Xvfb display (--x64: the 64-bit DLL in
 # build-win64, under 64-bit wine):
-#   1. ctest in build-win: the DLL's export and import tables, and the host
-#      test suite of tests/host as a 32-bit Windows program against VR-C.dll;
+#   1. ctest in build-win: the DLL's export and import tables, the engine's
+#      output against its golden hashes, and the host test suite of tests/host
+#      as a 32-bit Windows program against VR-C.dll;
 #   2. the same fixed session run against the Linux build (VR-C.so) and the
 #      Windows build, compared: texts and chunk bytes identical, audio within
 #      tolerance;

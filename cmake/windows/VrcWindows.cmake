@@ -32,7 +32,7 @@ function(vrc_windows_finish)
     # What scripts/build-windows.sh builds: the plug-in(s) and its test programs,
     # not the Linux project's tools.
     add_custom_target(vrc_windows_all)
-    add_dependencies(vrc_windows_all VRC_VST vrc_host_tests vrc_crosscheck)
+    add_dependencies(vrc_windows_all VRC_VST vrc_host_tests vrc_golden_tests vrc_crosscheck)
     if(TARGET VRC_VST3)
         add_dependencies(vrc_windows_all VRC_VST3)
     endif()

@@ -25,6 +25,44 @@ constexpr double releaseRatioSeconds = 0.045;
 // Frames per pass; the passes' buffers live on the stack.
 constexpr int chunkFrames = 256;
 
+/** x within [low, high]; NaN becomes 'otherwise'. */
+float within (float x, float low, float high, float otherwise) noexcept
+{
+    if (x != x)
+        return otherwise;
+    return std::min (std::max (x, low), high);
+}
+
+/** Truncation toward zero; any non-zero result selects the decibel curve.
+    Values that do not fit an int (or NaN) are mapped explicitly instead of
+    converting with undefined behaviour. */
+int curveSelector (float c) noexcept
+{
+    if (c >= 1.0f)
+        return c < 2147483520.0f ? static_cast<int> (c) : std::numeric_limits<int>::max();
+    if (c <= -1.0f)
+        return c > -2147483520.0f ? static_cast<int> (c) : std::numeric_limits<int>::min();
+    return 0;
+}
+
+/** Curve 0 reads the knee as a sharpness 1..13, curve 1 as a width in dB 200..0.1. */
+float kneeWidthFor (float knee, int curve) noexcept
+{
+    return curve == 0 ? knee * 12.0f + 1.0f : 200.0f - knee * 199.9f;
+}
+
+/** The curves' gain factor kept within 0..1. Within the controls' ranges both
+    curves already stay there; settings far outside them (a hand-edited session)
+    could otherwise give an infinite or negative factor. */
+VRC_INLINE_PASS void boundGains (float* gain, int n) noexcept
+{
+    for (int j = 0; j < n; ++j)
+    {
+        const float atMostOne = gain[j] <= 1.0f ? gain[j] : 1.0f; // NaN becomes 1
+        gain[j] = atMostOne >= 0.0f ? atMostOne : 0.0f;
+    }
+}
+
 /** Make-up, gain and the dry/wet blend on one channel, in place. */
 VRC_INLINE_PASS void applyGain (float* samples, const float* __restrict gain, int n, float makeup, float wet, float dry) noexcept
 {
@@ -40,7 +78,6 @@ VRC_INLINE_PASS void applyGain (float* samples, const float* __restrict gain, in
 void CompressorEngine::setThreshold (float dB) noexcept
 {
     store (thresholdDb, dB);
-    store (thresholdGain, dbToGain (dB));
 }
 
 void CompressorEngine::setRatio (float r) noexcept
@@ -52,12 +89,10 @@ void CompressorEngine::setRatio (float r) noexcept
 void CompressorEngine::setGain (float dB) noexcept
 {
     store (makeupDb, dB);
-    store (makeupGain, dbToGain (dB));
 }
 
 void CompressorEngine::setAttack (float seconds) noexcept
 {
-    store (attackTime, seconds);
     // Single-precision quotient and exponential. A time of 0 gives -inf and a
     // coefficient of 0: the envelope then follows rising levels instantly.
     const float exponent = -1.0f / (seconds * load (sampleRate));
@@ -66,7 +101,6 @@ void CompressorEngine::setAttack (float seconds) noexcept
 
 void CompressorEngine::setRelease (float seconds) noexcept
 {
-    store (releaseTime, seconds);
     const double period = (static_cast<double> (seconds) + releaseRatioSeconds * static_cast<double> (load (ratio)))
                           * static_cast<double> (load (sampleRate));
     store (releaseCoeff, static_cast<float> (std::exp (-1.0 / period)));
@@ -75,7 +109,6 @@ void CompressorEngine::setRelease (float seconds) noexcept
 void CompressorEngine::setKnee (float k) noexcept
 {
     store (kneeValue, k);
-    updateKneeWidth();
 }
 
 void CompressorEngine::setDryWet (float w) noexcept
@@ -85,24 +118,7 @@ void CompressorEngine::setDryWet (float w) noexcept
 
 void CompressorEngine::setCurve (float c) noexcept
 {
-    // Truncation toward zero; any non-zero result selects the decibel curve. Values
-    // that do not fit an int (or NaN) are mapped explicitly instead of converting
-    // with undefined behaviour.
-    int selector = 0;
-    if (c >= 1.0f)
-        selector = c < 2147483520.0f ? static_cast<int> (c) : std::numeric_limits<int>::max();
-    else if (c <= -1.0f)
-        selector = c > -2147483520.0f ? static_cast<int> (c) : std::numeric_limits<int>::min();
-    curve.store (selector, std::memory_order_relaxed);
-    updateKneeWidth();
-}
-
-void CompressorEngine::updateKneeWidth() noexcept
-{
-    const float k = load (kneeValue);
-    // Curve 0 reads a sharpness 1..13, curve 1 a width in dB 200..0.1.
-    const float width = getCurve() == 0 ? k * 12.0f + 1.0f : 200.0f - k * 199.9f;
-    store (kneeWidth, width);
+    store (curveValue, c);
 }
 
 void CompressorEngine::setSampleRate (float fs) noexcept
@@ -112,12 +128,37 @@ void CompressorEngine::setSampleRate (float fs) noexcept
     gainMeter.prepare (fs);
 }
 
-CurveSettings CompressorEngine::curveSettings() const noexcept
+CompressorEngine::Snapshot CompressorEngine::snapshot() const noexcept
 {
-    return { load (thresholdGain), load (thresholdDb), load (ratio), load (kneeWidth) };
+    return { load (thresholdDb), load (ratio), load (makeupDb), load (attackCoeff),
+             load (releaseCoeff), load (kneeValue), load (dryWet), load (curveValue) };
 }
 
-void CompressorEngine::process (float* const* channelData, int numChannels, int numSamples) noexcept
+CompressorEngine::BlockSettings CompressorEngine::derive (const Snapshot& s) noexcept
+{
+    BlockSettings b;
+    const int curve = curveSelector (s.curve);
+    b.decibel = curve != 0;
+    b.curve = { dbToGain (s.thresholdDb), s.thresholdDb, s.ratio, kneeWidthFor (s.knee, curve) };
+    // A coefficient outside 0..1 (a negative time, a rate of 0) would let the
+    // envelope grow without end and stay infinite for the rest of the session.
+    b.attack = within (s.attackCoeff, 0.0f, 1.0f, 0.0f);
+    b.release = within (s.releaseCoeff, 0.0f, 1.0f, 0.0f);
+    // Bounded so that any finite input within +-1000 gives a finite output; a NaN
+    // (which no host write can store) falls back to the defaults.
+    b.makeup = within (dbToGain (s.makeupDb), 0.0f, maxMakeupGain, 1.0f);
+    b.wet = within (s.dryWet, 0.0f, 1.0f, 1.0f);
+    return b;
+}
+
+CurveSettings CompressorEngine::curveSettings() const noexcept { return derive (snapshot()).curve; }
+float CompressorEngine::getKneeWidth() const noexcept { return curveSettings().kneeWidth; }
+float CompressorEngine::getThresholdGain() const noexcept { return curveSettings().thresholdGain; }
+float CompressorEngine::getMakeupGain() const noexcept { return derive (snapshot()).makeup; }
+float CompressorEngine::getDryWet() const noexcept { return derive (snapshot()).wet; }
+int CompressorEngine::getCurve() const noexcept { return curveSelector (load (curveValue)); }
+
+void CompressorEngine::process (float* const* channelData, int numChannels, int numSamples, float* gainOut) noexcept
 {
     const int n = std::min (numChannels, maxChannels);
     for (int i = 0; i < n; ++i)
@@ -126,57 +167,63 @@ void CompressorEngine::process (float* const* channelData, int numChannels, int 
     if (numSamples <= 0 || n <= 0)
         return;
 
-    ScopedFlushDenormals noDenormals;
-    const bool decibel = getCurve() != 0; // chosen once per block
+    // One snapshot per block: settings written meanwhile on other threads apply
+    // from the next block on, all together.
+    const Snapshot s = snapshot();
+    if (! derived || std::memcmp (&s, &lastSnapshot, sizeof s) != 0)
+    {
+        const BlockSettings next = derive (s);
+        if (! derived || std::memcmp (&next.curve, &block.curve, sizeof next.curve) != 0)
+        {
+            cachedLinear = LinearCurve (next.curve);
+            cachedDecibel = DecibelCurve (next.curve);
+        }
+        block = next;
+        lastSnapshot = s;
+        derived = true;
+    }
 
+    ScopedFlushDenormals noDenormals;
     if (n == 1)
-        decibel ? dispatch<true, 1> (n, numSamples) : dispatch<false, 1> (n, numSamples);
+        block.decibel ? dispatch<true, 1> (n, numSamples, gainOut) : dispatch<false, 1> (n, numSamples, gainOut);
     else if (n == 2)
-        decibel ? dispatch<true, 2> (n, numSamples) : dispatch<false, 2> (n, numSamples);
+        block.decibel ? dispatch<true, 2> (n, numSamples, gainOut) : dispatch<false, 2> (n, numSamples, gainOut);
     else
-        decibel ? dispatch<true, 0> (n, numSamples) : dispatch<false, 0> (n, numSamples);
+        block.decibel ? dispatch<true, 0> (n, numSamples, gainOut) : dispatch<false, 0> (n, numSamples, gainOut);
 }
 
 template <bool decibelCurve, int fixedChannels>
-void CompressorEngine::dispatch (int numChannels, int numSamples) noexcept
+void CompressorEngine::dispatch (int numChannels, int numSamples, float* gainOut) noexcept
 {
 #if VRC_AVX2_DISPATCH
     if (cpuHasAvx2())
     {
-        processSamplesAvx2<decibelCurve, fixedChannels> (numChannels, numSamples);
+        processSamplesAvx2<decibelCurve, fixedChannels> (numChannels, numSamples, gainOut);
         return;
     }
 #endif
-    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples);
+    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples, gainOut);
 }
 
 #if VRC_AVX2_DISPATCH
 template <bool decibelCurve, int fixedChannels>
-VRC_TARGET_AVX2 void CompressorEngine::processSamplesAvx2 (int numChannels, int numSamples) noexcept
+VRC_TARGET_AVX2 void CompressorEngine::processSamplesAvx2 (int numChannels, int numSamples, float* gainOut) noexcept
 {
-    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples);
+    processSamples<decibelCurve, fixedChannels> (numChannels, numSamples, gainOut);
 }
 #endif
 
 template <bool decibelCurve, int fixedChannels>
-void CompressorEngine::processSamples (int numChannelsIn, int numSamples) noexcept
+void CompressorEngine::processSamples (int numChannelsIn, int numSamples, float* gainOut) noexcept
 {
     const int numChannels = fixedChannels > 0 ? fixedChannels : numChannelsIn;
-
-    // One consistent snapshot per block: the passes read finished values only.
-    const CurveSettings settings = curveSettings();
-    if (! curvesBuilt || std::memcmp (&settings, &curveKey, sizeof settings) != 0)
-    {
-        cachedLinear = LinearCurve (settings);
-        cachedDecibel = DecibelCurve (settings);
-        curveKey = settings;
-        curvesBuilt = true;
-    }
     const LinearCurve& linear = cachedLinear;
     const DecibelCurve& decibel = cachedDecibel;
-    const float attack = load (attackCoeff), release = load (releaseCoeff);
-    const float makeup = load (makeupGain), wet = load (dryWet);
+    const float attack = block.attack, release = block.release;
+    const float makeup = block.makeup, wet = block.wet;
     const float dry = 1.0f - wet;
+    // The detector listens to the channels it processes.
+    float* const* detector = channels.data();
 
     // Passes over chunks of the block: the detector and the envelope (the only
     // serial work), the gain curve, the channels, the meters. Each frame's result
@@ -186,18 +233,21 @@ void CompressorEngine::processSamples (int numChannelsIn, int numSamples) noexce
     for (int offset = 0; offset < numSamples; offset += chunkFrames)
     {
         const int n = std::min (chunkFrames, numSamples - offset);
-        mixToMono<fixedChannels> (channels.data(), numChannels, offset, n, mono);
+        mixToMono<fixedChannels> (detector, numChannels, offset, n, mono);
         envelope = followEnvelope (mono, n, envelope, attack, release, env, meterIn, scratch);
 
         if constexpr (decibelCurve)
         {
-            decibel.gains (env, gain, n);
+            decibel.gains (env, gain, n); // within 0..1 by construction
         }
         else
         {
             linear.gains (env, gain, n);
-            currentGain = gain[n - 1];
+            boundGains (gain, n);
         }
+        currentGain = gain[n - 1];
+        if (gainOut != nullptr)
+            std::memcpy (gainOut + offset, gain, sizeof (float) * (size_t) n);
 
         for (int i = 0; i < numChannels; ++i)
             applyGain (channels[(size_t) i] + offset, gain, n, makeup, wet, dry);

@@ -1,7 +1,8 @@
 #pragma once
 // The whole signal path: mono peak detector, attack/release envelope, one of two
 // transfer curves, make-up gain and dry/wet, plus the input and gain meters.
-// Setters may run on any thread while process() runs on the audio thread.
+// Setters store single values from any thread; process() takes one snapshot of
+// them per block and derives everything that combines two settings itself.
 #include "CpuDispatch.h"
 #include "RmsMeter.h"
 #include "TransferCurves.h"
@@ -17,6 +18,10 @@ class CompressorEngine
 public:
     static constexpr int maxChannels = 10;
 
+    /** The largest make-up gain applied, as a factor (+60 dB): higher settings
+        are kept but applied as this, so the output stays finite. */
+    static constexpr float maxMakeupGain = 1000.0f;
+
     CompressorEngine() = default;
 
     void setThreshold (float dB) noexcept;
@@ -31,23 +36,27 @@ public:
     /** Stores the rate for later coefficient updates and restarts both meters' windows. */
     void setSampleRate (float fs) noexcept;
 
-    /** Processes a block in place. Channels beyond maxChannels are left untouched. */
-    void process (float* const* channelData, int numChannels, int numSamples) noexcept;
+    /** Processes a block in place. Channels beyond maxChannels are left untouched.
+        When gainOut is given, it receives the gain factor of each of the
+        numSamples frames (the transfer curve's, before make-up and dry/wet). */
+    void process (float* const* channelData, int numChannels, int numSamples, float* gainOut = nullptr) noexcept;
 
-    /** The settings the gain computers would use right now. */
+    /** The settings the gain computers would use for a block starting now. */
     CurveSettings curveSettings() const noexcept;
 
     float getEnvelope() const noexcept { return envelope; }
+    /** The gain factor of the last frame processed. */
     float getCurrentGain() const noexcept { return currentGain; }
     float getAttackCoeff() const noexcept { return load (attackCoeff); }
     float getReleaseCoeff() const noexcept { return load (releaseCoeff); }
-    float getKneeWidth() const noexcept { return load (kneeWidth); }
-    float getThresholdGain() const noexcept { return load (thresholdGain); }
-    float getMakeupGain() const noexcept { return load (makeupGain); }
+    float getKneeWidth() const noexcept;
+    float getThresholdGain() const noexcept;
+    /** Make-up gain and dry/wet share as a block starting now applies them. */
+    float getMakeupGain() const noexcept;
+    float getDryWet() const noexcept;
     float getRatio() const noexcept { return load (ratio); }
-    float getDryWet() const noexcept { return load (dryWet); }
     float getSampleRate() const noexcept { return load (sampleRate); }
-    int getCurve() const noexcept { return curve.load (std::memory_order_relaxed); }
+    int getCurve() const noexcept;
 
     const RmsMeter& getInputMeter() const noexcept { return inputMeter; }
     const RmsMeter& getGainMeter() const noexcept { return gainMeter; }
@@ -57,35 +66,46 @@ private:
     static float load (const Value& v) noexcept { return v.load (std::memory_order_relaxed); }
     static void store (Value& v, float x) noexcept { v.store (x, std::memory_order_relaxed); }
 
-    void updateKneeWidth() noexcept;
+    /** The stored settings, each read once. */
+    struct Snapshot
+    {
+        float thresholdDb, ratio, makeupDb, attackCoeff, releaseCoeff, knee, dryWet, curve;
+    };
+    /** What a block runs with, derived from one snapshot. */
+    struct BlockSettings
+    {
+        CurveSettings curve;
+        bool decibel;
+        float attack, release, makeup, wet;
+    };
+    Snapshot snapshot() const noexcept;
+    static BlockSettings derive (const Snapshot& s) noexcept;
 
     template <bool decibelCurve, int fixedChannels>
-    void dispatch (int numChannels, int numSamples) noexcept;
+    void dispatch (int numChannels, int numSamples, float* gainOut) noexcept;
     template <bool decibelCurve, int fixedChannels>
-    void processSamplesAvx2 (int numChannels, int numSamples) noexcept;
+    void processSamplesAvx2 (int numChannels, int numSamples, float* gainOut) noexcept;
     template <bool decibelCurve, int fixedChannels>
-    VRC_INLINE_PASS void processSamples (int numChannels, int numSamples) noexcept;
+    VRC_INLINE_PASS void processSamples (int numChannels, int numSamples, float* gainOut) noexcept;
 
-    // Settings: written whole by the setters, read by the audio thread.
-    Value attackTime { 0.1f };
-    Value thresholdGain { 1.0f };
+    // Settings: each written whole by its setter, read by the audio thread.
     Value thresholdDb { 1.0f };
-    Value releaseTime { 0.1f };
     Value ratio { 1.0f };
-    Value makeupGain { 1.0f };
     Value makeupDb { 1.0f };
-    Value kneeWidth { 0.0f };
     Value sampleRate { 44100.0f };
+    // The coefficients are computed when the time is written, with the rate (and
+    // for the release the ratio) of that moment: saved sessions rely on it.
     Value attackCoeff { 0.95566154f };  // 0.5 ms at 44.1 kHz until set
     Value releaseCoeff { 0.97757941f }; // 1 ms at 44.1 kHz until set
     Value dryWet { 1.0f };
     Value kneeValue { 0.0f };
-    std::atomic<int> curve { 0 };
+    Value curveValue { 0.0f };
 
-    // Audio-thread state. The curves are rebuilt only when their settings change
-    // (the decibel curve's constructor evaluates an exponential).
-    CurveSettings curveKey {};
-    bool curvesBuilt = false;
+    // Audio-thread state. Settings are derived again, and the curves rebuilt,
+    // only when the snapshot changes (both evaluate exponentials).
+    Snapshot lastSnapshot {};
+    bool derived = false;
+    BlockSettings block {};
     LinearCurve cachedLinear { CurveSettings {} };
     DecibelCurve cachedDecibel { CurveSettings {} };
     float currentGain = 1.0f;

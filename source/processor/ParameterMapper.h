@@ -3,6 +3,7 @@
 // between the host's normalised 0..1 and physical units. Neither direction
 // clamps: saved settings may legitimately lie outside the printed range.
 #include <atomic>
+#include <cmath>
 
 namespace vrc
 {
@@ -17,11 +18,17 @@ public:
         setNormalised (0.5f);
     }
 
-    void setNormalised (float x) noexcept
+    /** False, and the value untouched, when x or the physical value it maps to
+        is not finite: such a value would be saved with the session. */
+    bool setNormalised (float x) noexcept
     {
         // The span is a float; the rest is done in double and rounded once.
         const float span = maximum - minimum;
-        setPhysical (static_cast<float> (static_cast<double> (minimum) + static_cast<double> (x) * static_cast<double> (span)));
+        const auto v = static_cast<float> (static_cast<double> (minimum) + static_cast<double> (x) * static_cast<double> (span));
+        if (! std::isfinite (v))
+            return false;
+        setPhysical (v);
+        return true;
     }
 
     void setPhysical (float v) noexcept { value.store (v, std::memory_order_relaxed); }

@@ -64,7 +64,12 @@ void VeskCompAudioProcessor::releaseResources()
 
 void VeskCompAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
 {
-    engine.process (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), buffer.getNumSamples());
+    processWithGains (buffer, nullptr);
+}
+
+void VeskCompAudioProcessor::processWithGains (juce::AudioBuffer<float>& buffer, float* gainPerFrame) noexcept
+{
+    engine.process (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), buffer.getNumSamples(), gainPerFrame);
 
     // Outputs without a matching input would otherwise carry whatever the host left in them.
     for (int ch = getTotalNumInputChannels(); ch < getTotalNumOutputChannels() && ch < buffer.getNumChannels(); ++ch)
@@ -135,9 +140,8 @@ float VeskCompAudioProcessor::getParameter (int index)
 void VeskCompAudioProcessor::setParameter (int index, float value)
 {
     auto* p = parameterFor (index);
-    if (p == nullptr)
+    if (p == nullptr || ! p->setNormalised (value))
         return;
-    p->setNormalised (value);
     sendToEngine (static_cast<ParameterId> (index), p->getValue());
 }
 
@@ -158,8 +162,7 @@ void VeskCompAudioProcessor::sendToEngine (ParameterId id, float v) noexcept
 
 void VeskCompAudioProcessor::updateEngine() noexcept
 {
-    // Ratio before release (the release coefficient reads the ratio) and knee
-    // before curve (the curve re-derives the knee width).
+    // Ratio before release: the release coefficient reads the ratio.
     static constexpr ParameterId order[] = { ParameterId::ratio, ParameterId::threshold, ParameterId::gain,
                                              ParameterId::attack, ParameterId::release, ParameterId::knee,
                                              ParameterId::dryWet, ParameterId::curve };

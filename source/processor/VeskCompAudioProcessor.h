@@ -25,6 +25,9 @@ public:
     using AudioProcessor::processBlock;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
+    /** processBlock that also writes each frame's gain factor (before make-up
+        and dry/wet) to gainPerFrame, which holds the buffer's sample count. */
+    void processWithGains (juce::AudioBuffer<float>& buffer, float* gainPerFrame) noexcept;
 
     const juce::String getInputChannelName (int channelIndex) const override;
     const juce::String getOutputChannelName (int channelIndex) const override;
@@ -39,7 +42,8 @@ public:
     bool hasEditor() const override;
 
     // Parameters by host index, without parameter objects: the host sees exactly
-    // these eight values, names and texts.
+    // these eight values, names and texts. A write that is not finite, or maps
+    // to a value that is not, is ignored.
     int getNumParameters() override;
     float getParameter (int index) override;
     void setParameter (int index, float value) override;

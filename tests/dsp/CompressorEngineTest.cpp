@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
+#include <utility>
 
 using vrc::CompressorEngine;
 using vrc::test::Block;
@@ -122,18 +125,34 @@ TEST (CompressorEngineCurves, SteadyFullScaleGainsOfBothCurves)
     EXPECT_NEAR (steadyFullScaleGain (s), 0.54997, 1e-5);
 }
 
-TEST (CompressorEngineCurves, LinearCurveReportsItsGain)
+TEST (CompressorEngineCurves, GainBufferHoldsTheGainEachFrameGot)
 {
-    EngineSettings s;
-    s.threshold = -20.0f;
-    s.attack = 0.0f;
-    s.curve = 0.0f;
-    CompressorEngine e;
-    configure (e, 48000.0f, s);
-    Block block (1, 64, 1.0f);
-    block.process (e);
-    EXPECT_EQ (e.getEnvelope(), 1.0f);
-    EXPECT_EQ (e.getCurrentGain(), block.data[0].back());
+    // Bursts of a sine: the gain moves on every frame, so a stale or shifted
+    // gain (the first frame's, the previous chunk's) shows in the output relation.
+    for (float curve : { 0.0f, 1.0f })
+    {
+        EngineSettings s;
+        s.threshold = -20.0f;
+        s.gain = 6.0f;
+        s.dryWet = 0.7f;
+        s.attack = 0.001f;
+        s.curve = curve;
+        CompressorEngine e;
+        configure (e, 48000.0f, s);
+        Block block (2, 1000);
+        for (size_t j = 0; j < 1000; ++j)
+            block.data[0][j] = block.data[1][j] = static_cast<float> ((j < 500 ? 0.9 : 0.2) * std::sin (0.05 * static_cast<double> (j)));
+        const auto input = block.data;
+        std::vector<float> gains (1000, -1.0f);
+        e.process (block.pointers.data(), 2, 1000, gains.data());
+
+        const float makeup = e.getMakeupGain(), wet = 0.7f, dry = 1.0f - wet;
+        for (size_t j = 0; j < 1000; ++j)
+            ASSERT_EQ (block.data[1][j], ((input[1][j] * makeup) * gains[j]) * wet + dry * input[1][j]) << "curve " << curve << " frame " << j;
+        EXPECT_LT (*std::min_element (gains.begin(), gains.end()), 0.7f);
+        EXPECT_EQ (e.getCurrentGain(), gains.back());
+        EXPECT_NE (gains.back(), gains.front());
+    }
 }
 
 TEST (CompressorEngineSignal, DigitalSilenceIsUntouchedAndReadsZeroReduction)
@@ -262,19 +281,54 @@ TEST (CompressorEngineRobustness, NonFiniteSamplesDoNotPoisonTheInstance)
     }
 }
 
-TEST (CompressorEngineRobustness, DegenerateKneeNeverProducesNaNAudio)
+TEST (CompressorEngineRobustness, AnyFiniteSettingsGiveFiniteOutputAndLeaveNoTrace)
 {
-    // A knee value above the range (reachable from an old chunk) gives a zero knee
-    // width under the decibel curve; the audio must still be finite.
-    EngineSettings s;
-    s.knee = 200.0f / 199.9f;
-    s.threshold = -20.0f;
-    CompressorEngine e;
-    configure (e, 48000.0f, s);
-    Block block (2, 4800, 0.5f);
-    block.process (e);
-    for (float v : block.data[0])
-        ASSERT_TRUE (std::isfinite (v));
+    // Settings far outside the controls' ranges, as a hand-edited session holds
+    // them: inputs within +-1000 must come out finite, and once sane settings
+    // return the engine must behave as a fresh one (no envelope stuck at inf).
+    constexpr float huge = 1.0e36f;
+    const EngineSettings extremes[] = {
+        { -20.0f, 0.5f, 800.0f, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, 0.5f, 0.0f, 0.05f, 0.1f, 200.0f / 199.9f, 1.0f, 1.0f }, // a decibel knee of width 0
+        { -20.0f, 0.5f, huge, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, huge, 0.0f, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, -huge, 0.0f, 0.05f, 0.1f, 0.5f, 1.0f, 1.0f },
+        { -20.0f, 2.0f, 0.0f, 0.0f, 0.1f, -1.0f, 1.0f, 1.0f },
+        { huge, 0.5f, 0.0f, 0.05f, 0.1f, huge, 1.0f, 1.0f },
+        { -huge, 0.5f, 0.0f, -1.0f, -1.0f, -huge, 1.0f, 1.0f },
+        { -20.0f, 0.5f, 30.0f, -1.0e-30f, 1.0e-30f, 0.5f, huge, 1.0f },
+        { -20.0f, 0.5f, 30.0f, 0.05f, 0.1f, 0.5f, -huge, huge },
+    };
+    EngineSettings sane;
+    sane.threshold = -20.0f;
+    sane.attack = 0.0f;
+    for (float curve : { 0.0f, 1.0f })
+        for (size_t row = 0; row < std::size (extremes); ++row)
+        {
+            auto s = extremes[row];
+            s.curve = curve == 0.0f ? 0.0f : s.curve;
+            CompressorEngine e;
+            configure (e, 48000.0f, s);
+            Block block (2, 2048);
+            for (size_t j = 0; j < 2048; ++j)
+            {
+                block.data[0][j] = (j % 3 == 0 ? 1000.0f : -0.001f) * static_cast<float> (j % 7) / 6.0f;
+                block.data[1][j] = j % 64 < 32 ? 1000.0f : 0.0f;
+            }
+            block.process (e);
+            for (const auto& ch : block.data)
+                for (float v : ch)
+                    ASSERT_TRUE (std::isfinite (v)) << "row " << row << ", curve " << curve;
+
+            CompressorEngine fresh;
+            configure (e, 48000.0f, sane);
+            configure (fresh, 48000.0f, sane);
+            // At the loudest input an envelope still in range jumps to it at once.
+            Block afterwards (2, 480, 1000.0f), reference (2, 480, 1000.0f);
+            afterwards.process (e);
+            reference.process (fresh);
+            EXPECT_EQ (afterwards.data, reference.data) << "row " << row << ", curve " << curve;
+        }
 }
 
 TEST (CompressorEngineRobustness, ChannelsBeyondTheTableAreLeftAlone)
@@ -355,6 +409,58 @@ TEST (CompressorEngineBlocks, OutputDoesNotDependOnHowTheStreamIsCutIntoBlocks)
                 EXPECT_EQ (e.getInputMeter().rms(), reference.getInputMeter().rms());
                 EXPECT_EQ (e.getGainMeter().rms(), reference.getGainMeter().rms());
             }
+        }
+}
+
+TEST (CompressorEngineBlocks, ASettingChangedMidStreamActsAsIfSetFromTheStart)
+{
+    // The detector does not depend on these settings, so an engine given the new
+    // value before its first block reaches the same envelope and must give the same
+    // output after the change; one still computing with the old value would not.
+    using Change = void (*) (CompressorEngine&);
+    const std::pair<const char*, Change> changes[] = {
+        { "threshold", [] (CompressorEngine& e) { e.setThreshold (-30.0f); } },
+        { "ratio", [] (CompressorEngine& e) { e.setRatio (0.9f); } },
+        { "knee", [] (CompressorEngine& e) { e.setKnee (1.0f); } },
+        { "gain", [] (CompressorEngine& e) { e.setGain (6.0f); } },
+        { "dry/wet", [] (CompressorEngine& e) { e.setDryWet (0.5f); } },
+        { "curve", [] (CompressorEngine& e) { e.setCurve (e.getCurve() == 0 ? 1.0f : 0.0f); } },
+    };
+    constexpr int length = 6000, changeAt = 3001;
+    Block input (2, length);
+    for (size_t j = 0; j < (size_t) length; ++j)
+        for (size_t ch = 0; ch < 2; ++ch)
+            input.data[ch][j] = static_cast<float> ((j / 1000 % 2 == 0 ? 0.9 : 0.2) * std::sin (0.01 * static_cast<double> (j * (ch + 1))));
+
+    for (float curve : { 0.0f, 1.0f })
+        for (const auto& [name, change] : changes)
+        {
+            EngineSettings s;
+            s.threshold = -10.0f;
+            s.knee = 0.5f;
+            s.attack = 0.002f;
+            s.curve = curve;
+            // The output after the change, with the change made before the frame
+            // at changeBefore (never when it is past the end).
+            auto tailWithChangeBefore = [&, change = change] (int changeBefore)
+            {
+                CompressorEngine e;
+                configure (e, 48000.0f, s);
+                auto data = input.data;
+                for (int start : { 0, changeAt })
+                {
+                    if (start == changeBefore)
+                        change (e);
+                    float* ptrs[] = { data[0].data() + start, data[1].data() + start };
+                    e.process (ptrs, 2, start == 0 ? changeAt : length - changeAt);
+                }
+                for (auto& ch : data)
+                    ch.erase (ch.begin(), ch.begin() + changeAt);
+                return data;
+            };
+            const auto midStream = tailWithChangeBefore (changeAt);
+            EXPECT_EQ (midStream, tailWithChangeBefore (0)) << name << " changed under curve " << curve;
+            EXPECT_NE (midStream, tailWithChangeBefore (length)) << name << " changes nothing under curve " << curve;
         }
 }
 

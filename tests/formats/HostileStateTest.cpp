@@ -167,12 +167,29 @@ Bytes withPrivateBlock (const Bytes& state, const Bytes& block)
 
 Bytes bytesOf (const char* text, std::size_t size) { return Bytes (text, text + size); }
 
+/** The private block as the wrapper writes it with the bypass switch on. */
+const Bytes bypassOnBlock = bytesOf ("JUCEPrivateData\0\1\1Bypass\0\1\1\2\0", 29);
+
+/** The longest state the VST3 build takes from a host: one mebibyte. */
+constexpr std::size_t vst3StateLimit = std::size_t (1) << 20;
+
+/** The saved state grown to total bytes by zeros after its chunk (a reader stops
+    at the chunk's declared length, so they restore nothing of their own). */
+Bytes paddedTo (const Bytes& state, std::size_t total)
+{
+    const auto chunkEnd = state.begin() + (std::ptrdiff_t) exampleChunk.size();
+    Bytes result (state.begin(), chunkEnd);
+    result.resize (total - (state.size() - exampleChunk.size()));
+    result.insert (result.end(), chunkEnd, state.end());
+    return result;
+}
+
 TEST (Vst3State, SessionBytesOfEarlierBuildsLoadAndSaveUnchanged)
 {
     const auto saved = readTestFile ("formats/example.vst3state");
     ASSERT_GT (saved.size(), exampleChunk.size());
     ASSERT_TRUE (std::equal (exampleChunk.begin(), exampleChunk.end(), saved.begin()));
-    const Bytes bypassed = withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\1\1Bypass\0\1\1\2\0", 29));
+    const Bytes bypassed = withPrivateBlock (saved, bypassOnBlock);
     // A host may deliver the bytes in pieces, or without telling their size.
     const StreamShape shapes[] = { {}, { 7, true }, { 4096, false }, { 1, false } };
     for (const auto& shape : shapes)
@@ -187,23 +204,32 @@ TEST (Vst3State, SessionBytesOfEarlierBuildsLoadAndSaveUnchanged)
     }
 }
 
-TEST (Vst3State, HostileTrailersRestoreNothing)
+TEST (Vst3State, DamagedOrUnusualTrailersRestoreWhatTheyCan)
 {
     const auto saved = readTestFile ("formats/example.vst3state");
     // A trailer that does not fit is damaged: nothing is restored. A private
     // block that cannot be read leaves the switch off and the chunk restored.
+    // Encodings the framework also writes or reads (counts of up to four bytes,
+    // a number for the switch) are read as the framework reads them.
+    enum Restores { nothing, chunk, chunkBypassed };
     const struct
     {
         const char* name;
         Bytes state;
-        bool restoresChunk;
+        Restores restores;
     } cases[] = {
-        { "private size beyond the state", withPrivateSize (saved, saved.size()), false },
-        { "private size of 2^63", withPrivateSize (saved, 1ull << 63), false },
-        { "private size that grows the chunk past its end", withPrivateSize (saved, ~std::uint64_t (0) - 99), false },
-        { "trailer with no room for its leading zeros", bytesOf ("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0JUCEPrivateData", 30), false },
-        { "private tree announcing 2^31 properties", withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\4\xff\xff\xff\x7f", 21)), true },
-        { "private tree cut short", withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\1\1Bypass\0\1", 25)), true },
+        { "private size beyond the state", withPrivateSize (saved, saved.size()), nothing },
+        { "private size of 2^63", withPrivateSize (saved, 1ull << 63), nothing },
+        { "private size that grows the chunk past its end", withPrivateSize (saved, ~std::uint64_t (0) - 99), nothing },
+        { "trailer with no room for its leading zeros", bytesOf ("\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0JUCEPrivateData", 30), nothing },
+        { "private tree announcing 2^31 properties", withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\4\xff\xff\xff\x7f", 21)), chunk },
+        { "private tree cut short", withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\1\1Bypass\0\1", 25)), chunk },
+        { "negative property count", withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\x81\1Bypass\0\1\1\2\0", 29)), chunk },
+        { "switch's size in four bytes", withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\1\1Bypass\0\4\1\0\0\0\2\0", 32)), chunkBypassed },
+        { "switch as a double that ends the block",
+          withPrivateBlock (saved, bytesOf ("JUCEPrivateData\0\1\1Bypass\0\1\x09\4\0\0\0\0\0\0\xf0\x3f", 36)), chunkBypassed },
+        { "state of exactly the size limit", paddedTo (saved, vst3StateLimit), chunk },
+        { "state one byte over the size limit", paddedTo (saved, vst3StateLimit + 1), nothing },
     };
     for (const auto& c : cases)
     {
@@ -212,7 +238,7 @@ TEST (Vst3State, HostileTrailersRestoreNothing)
         ASSERT_TRUE (plugin.isLoaded());
         const auto defaults = plugin.getState();
         plugin.setState (c.state);
-        EXPECT_EQ (plugin.getState(), c.restoresChunk ? saved : defaults);
+        EXPECT_EQ (plugin.getState(), c.restores == nothing ? defaults : c.restores == chunk ? saved : withPrivateBlock (saved, bypassOnBlock));
     }
 }
 

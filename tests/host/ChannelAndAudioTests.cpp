@@ -191,9 +191,20 @@ std::vector<std::vector<float>> testSignal (int channels, int samples)
     return signal;
 }
 
+/** How the host lays out its buffers: separate outputs, outputs over the inputs,
+    each output over the other channel's input, or only the left output over the
+    right input. */
+enum class Buffers
+{
+    separate,
+    inPlace,
+    crossed,
+    leftOverRight
+};
+
 /** Runs the signal through the plug-in block by block, as a host does. */
 std::vector<std::vector<float>> throughPlugin (const PluginInstance& plugin, const std::vector<std::vector<float>>& input,
-                                                 int blockSize, bool inPlace, int changeAfterBlocks = -1,
+                                                 int blockSize, Buffers buffers, int changeAfterBlocks = -1,
                                                  int changeIndex = 0, float changeValue = 0.0f)
 {
     const auto channels = input.size();
@@ -214,8 +225,14 @@ std::vector<std::vector<float>> throughPlugin (const PluginInstance& plugin, con
         {
             in[ch].assign (input[ch].begin() + start, input[ch].begin() + start + n);
             out[ch].assign ((size_t) n, 7.0f);
+        }
+        for (size_t ch = 0; ch < channels; ++ch)
+        {
             inPtr[ch] = in[ch].data();
-            outPtr[ch] = inPlace ? in[ch].data() : out[ch].data();
+            outPtr[ch] = buffers == Buffers::inPlace                                     ? in[ch].data()
+                         : buffers == Buffers::crossed                                   ? in[channels - 1 - ch].data()
+                         : buffers == Buffers::leftOverRight && ch == 0 && channels == 2 ? in[1].data()
+                                                                                         : out[ch].data();
         }
         plugin.effect()->processReplacing (plugin.effect(), inPtr.data(), outPtr.data(), n);
         for (size_t ch = 0; ch < channels; ++ch)
@@ -224,15 +241,11 @@ std::vector<std::vector<float>> throughPlugin (const PluginInstance& plugin, con
     return output;
 }
 
-std::vector<std::vector<float>> throughEngine (ReferenceEngine& ref, std::vector<std::vector<float>> signal, int blockSize,
-                                                 int changeAfterBlocks = -1, int changeIndex = 0, float changeValue = 0.0f)
+std::vector<std::vector<float>> throughEngine (ReferenceEngine& ref, std::vector<std::vector<float>> signal, int blockSize)
 {
     const int samples = static_cast<int> (signal[0].size());
-    int block = 0;
-    for (int start = 0; start < samples; start += blockSize, ++block)
+    for (int start = 0; start < samples; start += blockSize)
     {
-        if (block == changeAfterBlocks)
-            ref.set (changeIndex, changeValue);
         std::vector<float*> ptr;
         for (auto& ch : signal)
             ptr.push_back (ch.data() + start);
@@ -251,11 +264,20 @@ TEST_F (AudioTest, StereoOutputEqualsTheEngineIncludingAHostChangeMidStream)
     plugin.resume (48000.0f, 512);
 
     const auto input = testSignal (2, 48000);
-    const auto output = throughPlugin (plugin, input, 512, false, 40, 1, 0.95f);
+    const auto output = throughPlugin (plugin, input, 512, Buffers::separate, 40, 1, 0.95f);
 
-    ReferenceEngine ref (48000.0f, settings);
-    const auto expected = throughEngine (ref, input, 512, 40, 1, 0.95f);
+    // Before the change: the engine with the first settings. After it: an engine
+    // given the new ratio before its first block, which has followed the same
+    // envelope (the ratio does not move the detector), so the change must sound
+    // exactly as if it had been there from the start.
+    ReferenceEngine before (48000.0f, settings), after (48000.0f, settings);
+    after.set (1, 0.95f);
+    auto expected = throughEngine (before, input, 512);
+    const auto changed = throughEngine (after, input, 512);
+    for (size_t ch = 0; ch < 2; ++ch)
+        std::copy (changed[ch].begin() + 40 * 512, changed[ch].end(), expected[ch].begin() + 40 * 512);
     EXPECT_EQ (output, expected);
+    EXPECT_NE (changed, throughEngine (before, input, 512)) << "the change is audible";
     EXPECT_NE (output, input) << "the settings compress audibly";
 }
 
@@ -276,20 +298,24 @@ TEST_F (AudioTest, EveryHostWriteReachesTheEngineEvenWhenTheValueIsUnchanged)
     EXPECT_TRUE (RecordingHost::instance().calls().empty()) << "a host's own write is never reported back";
 
     const auto input = testSignal (2, 96000);
-    EXPECT_EQ (throughPlugin (plugin, input, 512, false), throughEngine (ref, input, 512));
+    EXPECT_EQ (throughPlugin (plugin, input, 512, Buffers::separate), throughEngine (ref, input, 512));
 }
 
-TEST_F (AudioTest, InPlaceBuffersAndTheDecibelCurveGiveTheEngineOutput)
+TEST_F (AudioTest, InPlaceOrCrossedBuffersAndTheDecibelCurveGiveTheEngineOutput)
 {
-    PluginInstance plugin;
-    plugin.setParameter (0, 0.5f);
-    plugin.resume (44100.0f, 256);
+    // Every block, the first (which the framework's wrapper runs) and the later ones.
+    for (const auto buffers : { Buffers::inPlace, Buffers::crossed, Buffers::leftOverRight })
+    {
+        PluginInstance plugin;
+        plugin.setParameter (0, 0.5f);
+        plugin.resume (44100.0f, 256);
 
-    const auto input = testSignal (2, 20000);
-    const auto output = throughPlugin (plugin, input, 256, true);
+        const auto input = testSignal (2, 20000);
+        const auto output = throughPlugin (plugin, input, 256, buffers);
 
-    ReferenceEngine ref (44100.0f, { { 0, 0.5f } });
-    EXPECT_EQ (output, throughEngine (ref, input, 256));
+        ReferenceEngine ref (44100.0f, { { 0, 0.5f } });
+        EXPECT_EQ (output, throughEngine (ref, input, 256)) << "buffer layout " << static_cast<int> (buffers);
+    }
 }
 
 TEST_F (AudioTest, MonoArrangementProcessesOneChannel)
@@ -300,7 +326,7 @@ TEST_F (AudioTest, MonoArrangementProcessesOneChannel)
     plugin.resume (44100.0f, 300);
 
     const auto input = testSignal (1, 9000);
-    const auto output = throughPlugin (plugin, input, 300, false);
+    const auto output = throughPlugin (plugin, input, 300, Buffers::separate);
 
     ReferenceEngine ref (44100.0f, { { 0, 0.7f } });
     EXPECT_EQ (output, throughEngine (ref, input, 300));
@@ -310,7 +336,7 @@ TEST_F (AudioTest, MonoArrangementProcessesOneChannel)
     plugin.dispatch (effMainsChanged, 0, 0);
     plugin.dispatch (effMainsChanged, 0, 1);
     const auto stereoIn = testSignal (2, 3000);
-    const auto stereoOut = throughPlugin (plugin, stereoIn, 300, false);
+    const auto stereoOut = throughPlugin (plugin, stereoIn, 300, Buffers::separate);
     EXPECT_NE (stereoOut[1], std::vector<float> (3000, 7.0f)) << "second output channel left unwritten";
 }
 
@@ -325,7 +351,7 @@ TEST_F (AudioTest, ANonPositiveOrNonFiniteSampleRateMeansFortyFourPointOneKilohe
 
         const auto input = testSignal (2, 8192);
         ReferenceEngine ref (44100.0f, { { 3, 0.01f }, { 4, 0.02f } });
-        EXPECT_EQ (throughPlugin (plugin, input, 512, false), throughEngine (ref, input, 512)) << rate;
+        EXPECT_EQ (throughPlugin (plugin, input, 512, Buffers::separate), throughEngine (ref, input, 512)) << rate;
     }
 }
 
@@ -333,7 +359,7 @@ TEST_F (AudioTest, ResumeAsksTheProcessLevelAndNoTransport)
 {
     PluginInstance plugin;
     plugin.resume (44100.0f, 128);
-    throughPlugin (plugin, testSignal (2, 1024), 128, false);
+    throughPlugin (plugin, testSignal (2, 1024), 128, Buffers::separate);
     EXPECT_FALSE (hostCalls (audioMasterGetCurrentProcessLevel).empty());
     for (const auto& call : hostCalls (audioMasterGetCurrentProcessLevel))
         EXPECT_EQ (call.effect, plugin.effect()) << "host calls must carry the descriptor the host holds";

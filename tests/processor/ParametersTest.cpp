@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -136,11 +137,13 @@ TEST (Parameters, EachChangeReachesOnlyItsEngineSetter)
     EXPECT_EQ (p.getEngine().getKneeWidth(), 13.0f);
 }
 
-TEST (Parameters, IndicesOutsideTheTableAreHarmless)
+TEST (Parameters, IndicesOutsideTheTableAndValuesThatAreNotFiniteAreHarmless)
 {
     VeskCompAudioProcessor p;
+    p.prepareToPlay (48000.0, 512);
     juce::MemoryBlock before, after;
     p.getStateInformation (before);
+    const float makeup = p.getEngine().getMakeupGain(), width = p.getEngine().getKneeWidth();
     for (int index : { -1, 8, 9, 1000, INT32_MIN })
     {
         p.setParameter (index, 0.5f);
@@ -148,6 +151,15 @@ TEST (Parameters, IndicesOutsideTheTableAreHarmless)
         EXPECT_TRUE (p.getParameterText (index).isEmpty());
         EXPECT_EQ (p.parameterFor (index), nullptr);
     }
+    // Not finite, or finite but beyond the float range once mapped: ignored, so
+    // neither the engine nor a saved session ever holds inf or NaN.
+    for (int index = 0; index < vrc::numParameters; ++index)
+        for (float bad : { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                           -std::numeric_limits<float>::infinity() })
+            p.setParameter (index, bad);
+    p.setParameter (2, 1.0e38f); // 50 dB of span times 1e38
     p.getStateInformation (after);
     EXPECT_EQ (before, after);
+    EXPECT_EQ (p.getEngine().getMakeupGain(), makeup);
+    EXPECT_EQ (p.getEngine().getKneeWidth(), width);
 }

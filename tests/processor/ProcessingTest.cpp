@@ -46,7 +46,7 @@ public:
 };
 } // namespace
 
-TEST (Processing, MatchesTheEngineRunDirectly)
+TEST (Processing, MatchesTheEngineRunDirectlyAlsoAfterAChangeMidStream)
 {
     for (float curve : { 0.0f, 1.0f })
     {
@@ -58,7 +58,6 @@ TEST (Processing, MatchesTheEngineRunDirectly)
         p.setParameter (7, curve);
         p.prepareToPlay (48000.0, 512);
 
-        vrc::CompressorEngine reference;
         vrc::test::EngineSettings s;
         s.threshold = p.parameterFor (0)->getValue();
         s.ratio = p.parameterFor (1)->getValue();
@@ -68,16 +67,34 @@ TEST (Processing, MatchesTheEngineRunDirectly)
         s.knee = p.parameterFor (5)->getValue();
         s.dryWet = p.parameterFor (6)->getValue();
         s.curve = curve;
-        vrc::test::configure (reference, 48000.0f, s);
 
+        // The threshold moves to -32 dB after 47 blocks. The threshold does not move
+        // the detector, so from there on the audio is that of an engine that had the
+        // new threshold from the start.
+        constexpr int changeAt = 47 * 512;
         auto viaProcessor = testSignal (2, 48000);
-        auto direct = viaProcessor;
-        processInBlocks (p, viaProcessor, 512);
+        juce::AudioBuffer<float> before (viaProcessor.getArrayOfWritePointers(), 2, 0, changeAt);
+        juce::AudioBuffer<float> after (viaProcessor.getArrayOfWritePointers(), 2, changeAt, 48000 - changeAt);
+        processInBlocks (p, before, 512);
+        p.setParameter (0, 0.8f);
+        processInBlocks (p, after, 512);
+
+        auto direct = testSignal (2, 48000);
+        vrc::CompressorEngine reference;
+        vrc::test::configure (reference, 48000.0f, s);
         reference.process (direct.getArrayOfWritePointers(), 2, direct.getNumSamples());
+
+        auto changed = testSignal (2, 48000);
+        s.threshold = p.parameterFor (0)->getValue();
+        vrc::CompressorEngine changedReference;
+        vrc::test::configure (changedReference, 48000.0f, s);
+        changedReference.process (changed.getArrayOfWritePointers(), 2, changed.getNumSamples());
 
         for (int ch = 0; ch < 2; ++ch)
             for (int i = 0; i < direct.getNumSamples(); ++i)
-                ASSERT_EQ (viaProcessor.getSample (ch, i), direct.getSample (ch, i)) << "curve " << curve << " sample " << i;
+                ASSERT_EQ (viaProcessor.getSample (ch, i), (i < changeAt ? direct : changed).getSample (ch, i))
+                    << "curve " << curve << " sample " << i;
+        EXPECT_NE (direct.getSample (0, 40000), changed.getSample (0, 40000)) << "the change is audible";
     }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -121,13 +122,41 @@ TEST (SettingsChunkFormat, GoldenFilesStillReadAndWriteTheSameBytes)
     }
 }
 
-TEST (SettingsChunkFormat, OutOfRangeValuesComeBackUnclamped)
+TEST (SettingsChunkFormat, OutOfRangeValuesComeBackUnclampedAndTheOutputStaysFinite)
 {
     VeskCompAudioProcessor p;
     restore (p, chunkWithText ("<VeskCompSettings gain=\"45\"/>"));
     EXPECT_EQ (p.parameterFor (2)->getValue(), 45.0f);
     EXPECT_FLOAT_EQ (p.getParameter (2), 1.3f);
     EXPECT_NEAR (p.getEngine().getMakeupGain(), 177.8279f, 1e-3);
+
+    // Far outside: the values and their texts stay as restored, the audio of the
+    // loudest inputs stays finite and at most +60 dB over them.
+    const char* sessions[] = {
+        "<VeskCompSettings gain=\"800\"/>",
+        "<VeskCompSettings gain=\"1e30\" drywet=\"3e38\" curve=\"0\"/>",
+        "<VeskCompSettings ratio=\"1e38\" knee=\"-7\" curve=\"0\"/>",
+        "<VeskCompSettings ratio=\"-1e38\" attack=\"-1e-30\" release=\"-3\" thresold=\"3e38\"/>",
+    };
+    for (const char* text : sessions)
+    {
+        VeskCompAudioProcessor q;
+        q.prepareToPlay (48000.0, 512);
+        restore (q, chunkWithText (text));
+        juce::AudioBuffer<float> buffer (2, 512);
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < 512; ++i)
+                buffer.setSample (ch, i, (i % 2 == 0 ? 1000.0f : -1000.0f) * static_cast<float> (i % 5) / 4.0f);
+        juce::MidiBuffer midi;
+        q.processBlock (buffer, midi);
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < 512; ++i)
+                ASSERT_LE (std::fabs (buffer.getSample (ch, i)), 1.0e6f) << text << " frame " << i;
+    }
+    VeskCompAudioProcessor q;
+    restore (q, chunkWithText (sessions[0]));
+    EXPECT_EQ (q.parameterFor (2)->getValue(), 800.0f);
+    EXPECT_EQ (q.getParameterText (2), "800.00");
 }
 
 TEST (SettingsChunkFormat, ProgramChunksAreTheSame)

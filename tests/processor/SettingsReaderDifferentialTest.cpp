@@ -175,6 +175,10 @@ const char* const restoreCases[] = {
     "<Other gain=\"3\"/>",
     "<VeskCompSettings gain=\"3\"><?x?></VeskCompSettings>",
     "<VeskCompSettings gain=\"3\">t<?x?><i/></VeskCompSettings>",
+    "<VeskCompSettings gain=\"3\"\rratio=\"0.6\"\r\n/>",
+    "<VeskCompSettings gain='2' ratio='0.6'/>",
+    "<VeskCompSettings gain=\"&#x000000035;\" ratio=\"&#9;0.6\" knee=\"&#x00000031;\"/>",
+    "<VeskCompSettings gain=\"3\"><a><b>< >x&y;</b></a></VeskCompSettings>",
 };
 } // namespace
 

@@ -146,7 +146,7 @@ TEST (RenderLarge, AiffPastTwoGiBIsRefusedAtOnce)
     header.writeShort (4);
     header.writeShort (16);
     header.write ("data", 4);
-    header.writeInt (0);
+    header.writeInt (-1); // to the end of the file
     ASSERT_TRUE (dir.file ("in.wav").replaceWithData (header.getData(), header.getDataSize()));
     ASSERT_EQ (::truncate (dir.file ("in.wav").getFullPathName().toRawUTF8(), 2200000000), 0);
     const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.aiff") + " --bits 16");
@@ -211,5 +211,42 @@ TEST (RenderConventions, ReadmeNamesEveryLibraryTheProgramLinks)
         }
 }
 
+} // namespace
+} // namespace vrc::test
+
+namespace vrc::test
+{
+namespace
+{
+// "-" reads standard input and writes standard output (WAV, or FLAC by --format);
+// the summary then goes to standard error. The audio is the same as a file render's.
+TEST (RenderConventions, StandardInputAndOutput)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (2, 44100.0, 0.4), 44100.0, 32));
+    ASSERT_EQ (runRender (dir.path ("in.wav") + " " + dir.path ("file.wav") + " --bits 32f").exitCode, 0);
+    const auto reference = readAudio (dir.file ("file.wav"));
+
+    auto run = runShell ("cat " + dir.path ("in.wav") + " | '" VRC_RENDER_EXE "' - - --bits 32f > " + dir.path ("piped.wav"));
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_NE (run.err.find ("standard input -> standard output"), std::string::npos) << run.err;
+    // A pipe's WAV header cannot know its sizes: they say "to the end of the stream".
+    juce::MemoryBlock bytes;
+    ASSERT_TRUE (dir.file ("piped.wav").loadFileAsData (bytes));
+    const auto* head = static_cast<const char*> (bytes.getData());
+    const int dataAt = (int) (std::search (head, head + 80, "data", "data" + 4) - head);
+    ASSERT_LT (dataAt, 80);
+    EXPECT_EQ (std::memcmp (head + dataAt + 4, "\xff\xff\xff\xff", 4), 0);
+    juce::AudioBuffer<float> piped (2, (int) (bytes.getSize() - (size_t) dataAt - 8) / 8);
+    for (int i = 0; i < piped.getNumSamples(); ++i)
+        for (int ch = 0; ch < 2; ++ch)
+            std::memcpy (piped.getWritePointer (ch, i), (const char*) bytes.getData() + dataAt + 8 + i * 8 + ch * 4, 4);
+    EXPECT_EQ (countDifferences (piped, reference), 0);
+
+    run = runShell ("'" VRC_RENDER_EXE "' " + dir.path ("in.wav") + " - --format flac --bits 24 > " + dir.path ("piped.flac")
+                    + " && flac -t -s " + dir.path ("piped.flac"));
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_EQ (readAudio (dir.file ("piped.flac")).getNumSamples(), reference.getNumSamples());
+}
 } // namespace
 } // namespace vrc::test

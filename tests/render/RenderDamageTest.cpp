@@ -114,7 +114,7 @@ TEST_P (RenderDamaged, RendersWhatIsThereAndSaysSo)
     const bool damaged = *c.warning != 0;
     ASSERT_EQ (run.exitCode, damaged ? 3 : 0) << run.err;
     if (damaged)
-        EXPECT_NE (run.err.find (std::string (": ") + c.warning), std::string::npos) << run.err;
+        EXPECT_NE (run.err.find (c.warning), std::string::npos) << run.err;
     else
         EXPECT_EQ (run.err, "");
 
@@ -151,15 +151,14 @@ INSTANTIATE_TEST_SUITE_P (
         DamageCase { "AiffWhole", "in.aiff", 16, {}, "", frames },
         DamageCase { "FlacWhole", "in.flac", 16, {}, "", frames },
         DamageCase { "OggWhole", "in.ogg", 16, {}, "", frames },
-        DamageCase { "WavCutShort", "in.wav", 32, cutAfter ("data", 8, 10000, 8), "header says 1.00 s, file holds 0.23 s", 10000 },
-        DamageCase { "WavCutByAFewFrames", "in.wav", 32, cutAfter ("data", 8, frames - 3, 8), "header says 44100 frames, file holds 44097 frames", frames - 3 },
-        DamageCase { "WavSizeBeyondFile", "in.wav", 32, setWavDataSize (0xfffffff0u), "header says 12173.9 s, file holds 1.00 s", frames },
-        DamageCase { "WavSizeAllOnes", "in.wav", 32, setWavDataSize (0xffffffffu), "header gives no length", frames },
-        DamageCase { "WavSizeZero", "in.wav", 32, setWavDataSize (0), "header gives no length", frames },
-        DamageCase { "AiffCutShort", "in.aiff", 16, cutAfter ("SSND", 16, 10000, 4), "header says 1.00 s, file holds 0.23 s", 10000 },
-        DamageCase { "FlacCutShort", "in.flac", 16, keepShare (0.5), "header says 1.00 s, file holds", -1 },
-        DamageCase { "OggLastPageClaimsAnHour", "in.ogg", 16, setLastOggPosition (3600 * 44100), "its last page says 3600.0 s, it decodes to 1.01 s", -2 },
-        DamageCase { "OggCutShort", "in.ogg", 16, keepShare (0.8), "the stream stops without its end mark", -1 }),
+        DamageCase { "WavCutShort", "in.wav", 32, cutAfter ("data", 8, 10000, 8), "its header says the 'data' chunk holds 352800 bytes, the file holds 80001; rendering the 0.23 s", 10000 },
+        DamageCase { "WavCutByAFewFrames", "in.wav", 32, cutAfter ("data", 8, frames - 3, 8), "its header says the 'data' chunk holds 352800 bytes, the file holds 352777", frames - 3 },
+        DamageCase { "WavSizeBeyondFile", "in.wav", 32, setWavDataSize (0xfffffff0u), "its header says the 'data' chunk holds 4294967280 bytes, the file holds 352800", frames },
+        DamageCase { "WavSizeAllOnes", "in.wav", 32, setWavDataSize (0xffffffffu), "its header gives no length for the 'data' chunk", frames },
+        DamageCase { "AiffCutShort", "in.aiff", 16, cutAfter ("SSND", 16, 10000, 4), "its header says the 'SSND' chunk holds 176408 bytes, the file holds 40009; rendering the 0.23 s", 10000 },
+        DamageCase { "FlacCutShort", "in.flac", 16, keepShare (0.5), "bytes that are no FLAC frame (lost sync); decoding stops at", -1 },
+        DamageCase { "OggLastPageClaimsAnHour", "in.ogg", 16, setLastOggPosition (3600 * 44100), "decoding stops at 1.01 s (frame 44480) of the 3600.0 s the header announces", -2 },
+        DamageCase { "OggCutShort", "in.ogg", 16, keepShare (0.8), "the file is cut short inside a page", -1 }),
     [] (const auto& p) { return std::string (p.param.name); });
 
 // Header bytes scrambled at random, and a chunk that claims far more than the
@@ -193,12 +192,11 @@ TEST (RenderDamaged, ScrambledHeadersEndCleanly)
         }
     }
 
-    // Found by fuzzing: an AIFF header the AIFF reader refuses, whose bytes the FLAC
-    // reader, tried next, took for 401 s of FLAC frames. Each file now meets only the
-    // reader its signature names.
+    // Found by fuzzing: an AIFF header whose bytes a FLAC reader once took for 401 s
+    // of FLAC frames; its rate field says 800 MHz.
     const auto lookalike = runRender ("'" VRC_TEST_DATA_DIR "/render/aiff-read-as-flac.aiff' " + dir.path ("l.wav"));
     EXPECT_EQ (lookalike.exitCode, 1) << lookalike.out;
-    EXPECT_NE (lookalike.err.find ("not a supported audio file"), std::string::npos) << lookalike.err;
+    EXPECT_NE (lookalike.err.find ("unusable sample rate"), std::string::npos) << lookalike.err;
 
     juce::MemoryBlock bytes;
     ASSERT_TRUE (dir.file ("s.wav").loadFileAsData (bytes));

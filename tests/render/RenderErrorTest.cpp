@@ -34,6 +34,7 @@ protected:
         ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (2, rate, 1.0), rate));
         ASSERT_TRUE (writeWav (dir.file ("tiny.wav"), testSignal (1, rate, 0.05), rate, 16));
         ASSERT_TRUE (writeWav (dir.file ("three.wav"), testSignal (3, rate, 0.2), rate));
+        ASSERT_TRUE (writeAudioFile (dir.file ("in.flac"), testSignal (1, rate, 0.2), rate, 16));
         ASSERT_TRUE (dir.file ("text.wav").replaceWithText ("this is not audio"));
         ASSERT_TRUE (dir.file ("song.mp3").replaceWithText ("ID3 and then nothing useful"));
         ASSERT_TRUE (dir.file ("not-a-chunk").replaceWithText ("<VeskCompSettings gain=\"6\"/>"));
@@ -78,11 +79,11 @@ INSTANTIATE_TEST_SUITE_P (
     Errors, RenderRefuses,
     ::testing::Values (
         ErrorCase { "MissingInput", "{dir}/nothing.wav {dir}/out.wav", "no such file", 1, "" },
-        ErrorCase { "InputIsText", "{dir}/text.wav {dir}/out.wav", "not a supported audio file", 1, "" },
-        ErrorCase { "UnsupportedInputFormat", "{dir}/song.mp3 {dir}/out.wav", "not a supported audio file", 1, "" },
+        ErrorCase { "InputIsText", "{dir}/text.wav {dir}/out.wav", "is not an audio file libsndfile can read (Format not recognised)", 1, "" },
+        ErrorCase { "UnsupportedInputFormat", "{dir}/song.mp3 {dir}/out.wav", "is not an audio file libsndfile can read", 1, "" },
         ErrorCase { "ThreeChannels", "{dir}/three.wav {dir}/out.wav", "has 3 channels", 1, "" },
-        ErrorCase { "UnsupportedOutputFormat", "{dir}/in.wav {dir}/out.mp3", "unsupported output format", 1, "" },
-        ErrorCase { "FloatIntoFlac", "{dir}/in.wav {dir}/out.flac --bits 32f", "32-bit float needs a .wav", 1, "" },
+        ErrorCase { "UnsupportedOutputFormat", "{dir}/in.wav {dir}/out.mp3", "unsupported output format", 2, "" },
+        ErrorCase { "FloatIntoFlac", "{dir}/in.wav {dir}/out.flac --bits 32f", "32-bit float needs a .wav", 2, "" },
         ErrorCase { "UnknownOption", "{dir}/in.wav {dir}/out.wav --loudness 3", "unknown option '--loudness'", 2, "" },
         ErrorCase { "NotANumber", "{dir}/in.wav {dir}/out.wav --ratio abc", "bad value 'abc' for --ratio", 2, "" },
         ErrorCase { "TrailingText", "{dir}/in.wav {dir}/out.wav --attack 0.01s", "bad value '0.01s'", 2, "" },
@@ -95,6 +96,11 @@ INSTANTIATE_TEST_SUITE_P (
         ErrorCase { "MissingValue", "{dir}/in.wav {dir}/out.wav --gain", "--gain needs a value", 2, "" },
         ErrorCase { "OneFileOnly", "{dir}/in.wav", "expected an input and an output file", 2, "" },
         ErrorCase { "StateNotAChunk", "{dir}/in.wav {dir}/out.wav --state {dir}/not-a-chunk", "not a VR-C settings chunk", 1, "" },
+        // A chunk is read up to its limit from any file, one without end included.
+        ErrorCase { "StateWithoutEnd", "{dir}/in.wav {dir}/out.wav --state /dev/zero", "(more than 1024 KiB)", 1, "" },
+        ErrorCase { "AiffToAPipe", "{dir}/in.wav - --format aiff", "standard output takes WAV or FLAC", 2, "" },
+        ErrorCase { "PlotOfAPipe", "- {dir}/out.wav --plot {dir}/p.png", "--plot needs a named input file", 2, "" },
+        ErrorCase { "FlacFromAPipe", "- {dir}/out.wav", "from a pipe it reads WAV, AIFF and Ogg, not FLAC", 1, "cat {dir}/in.flac |" },
         ErrorCase { "OutputExists", "{dir}/in.wav {dir}/kept.wav", "exists (--overwrite replaces it)", 1, "" },
         ErrorCase { "PlotExists", "{dir}/in.wav {dir}/out.wav --plot {dir}/kept.wav", "exists", 1, "" },
         // An output that is an input, under any name, is refused even with --overwrite.

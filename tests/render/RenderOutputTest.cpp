@@ -135,6 +135,13 @@ TEST (RenderState, ChunkAndOptionsGiveTheSameAudio)
                                          valuesFor (-22.5f, 0.8f, 0.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f), rate, 512);
     EXPECT_EQ (countDifferences (readAudio (dir.file ("override.wav")), expected), 0);
 
+    // A chunk's value the control cannot reach is used as the plug-in would, with a word.
+    const auto wild = writeSettingsChunk (valuesFor (-22.5f, 0.8f, 4.0f, 0.003f, 0.3f, 0.7f, 1.0e32f, 1.0f));
+    ASSERT_TRUE (dir.file ("wild.chunk").replaceWithData (wild.data(), wild.size()));
+    run = runRender (dir.path ("in.wav") + " " + dir.path ("wild.wav") + " --state " + dir.path ("wild.chunk"));
+    EXPECT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_NE (run.err.find ("sets dry/wet to 1.00000004e+34 %, outside the control's range 0 .. 100 %"), std::string::npos) << run.err;
+
     // A chunk whose text once hung the framework's parser restores what it holds
     // (gain 3), at once; the command's time limit catches a hang.
     run = runRender (dir.path ("in.wav") + " " + dir.path ("kept-finding.wav") + " --bits 32f --state "
@@ -160,6 +167,21 @@ TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)
     EXPECT_NE (run.err.find ("vrc-render: warning: "), std::string::npos) << run.err;
     EXPECT_NE (run.err.find ("clipped"), std::string::npos) << run.err;
     EXPECT_EQ (run.out.find ("clipped"), std::string::npos) << run.out;
+    // Past full scale a sample is clipped there, never wrapped round to the other sign.
+    ASSERT_EQ (runRender (dir.path ("in16.wav") + " " + dir.path ("loud.wav") + " --gain 20 --bits 32f").exitCode, 0);
+    const auto loudFloat = readAudio (dir.file ("loud.wav")), clipped = readAudio (dir.file ("out.wav"));
+    ASSERT_EQ (clipped.getNumSamples(), loudFloat.getNumSamples());
+    int beyond = 0;
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < clipped.getNumSamples(); ++i)
+        {
+            const float v = loudFloat.getSample (ch, i);
+            if (std::fabs (v) <= 1.0f)
+                continue;
+            ++beyond;
+            ASSERT_GT (clipped.getSample (ch, i) * (v > 0.0f ? 1.0f : -1.0f), 0.999f) << "sample " << i;
+        }
+    EXPECT_GT (beyond, 100);
     const auto quiet = runRender (dir.path ("in16.wav") + " " + dir.path ("quiet.wav") + " --gain 20 --quiet");
     EXPECT_EQ (quiet.exitCode, 0);
     EXPECT_EQ (quiet.out + quiet.err, "");
@@ -167,6 +189,10 @@ TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)
     // FLAC and AIFF outputs hold the same audio as a float render, to 24-bit resolution.
     ASSERT_EQ (runRender (dir.path ("in16.wav") + " " + dir.path ("float.wav") + " --bits 32f").exitCode, 0);
     const auto reference = readAudio (dir.file ("float.wav"));
+    // A float WAV as standard readers expect it: sox reads it without a word.
+    const auto sox = runShell ("sox " + dir.path ("float.wav") + " -n");
+    EXPECT_EQ (sox.exitCode, 0);
+    EXPECT_EQ (sox.out + sox.err, "");
     for (const char* name : { "out.flac", "out.aiff" })
     {
         const auto r = runRender (dir.path ("in16.wav") + " " + dir.path (name) + " --bits 24");

@@ -1,7 +1,7 @@
 #include "Demo.h"
 
 #include "AtomicFile.h"
-#include "AudioFiles.h"
+#include "AudioOutput.h"
 #include "DemoSignal.h"
 #include "Jobs.h"
 #include "Settings.h"
@@ -33,14 +33,12 @@ std::string writeDemoInput (const juce::File& file, bool overwrite)
     const auto signal = makeDemoSignal();
     AtomicFile out (file);
     OutputFormat format;
-    format.format = std::make_unique<juce::WavAudioFormat>();
     format.bitsPerSample = 32;
     format.isFloat = true;
-    auto writer = createWriter (format, out.open(), demoSampleRate, signal.getNumChannels());
-    if (writer == nullptr)
+    AudioOutput writer;
+    if (! writer.open (out.open(), format, demoSampleRate, signal.getNumChannels()))
         return out.error().empty() ? "cannot write '" + file.getFullPathName().toStdString() + "'" : out.error();
-    const bool written = writer->writeFromAudioSampleBuffer (signal, 0, signal.getNumSamples());
-    writer.reset();
+    const bool written = writer.write (signal.getArrayOfReadPointers(), signal.getNumSamples()) && writer.close();
     if (! written || ! out.commit (overwrite))
         return out.error().empty() ? "cannot write '" + file.getFullPathName().toStdString() + "'" : out.error();
     return {};

@@ -1,5 +1,6 @@
 #include "Options.h"
 
+#include "AudioOutput.h"
 #include "Settings.h"
 
 #include <charconv>
@@ -145,6 +146,18 @@ std::string controlHelp()
     return text;
 }
 
+/** What the output's name and the sample format allow, known before any input is opened. */
+std::string checkOutput (const std::string& output, std::optional<SampleFormat> sampleFormat)
+{
+    std::string error;
+    const auto container = containerFor (output, error);
+    if (! container)
+        return error;
+    if (auto mismatch = checkSampleFormat (*container, sampleFormat); ! mismatch.empty())
+        return "cannot write '" + output + "': " + mismatch;
+    return {};
+}
+
 std::string checkCombination (Options& o, const std::vector<std::string>& positional)
 {
     if (! o.demoDirectory.empty())
@@ -161,11 +174,17 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
             return "-o OUTDIR needs at least one input file";
         if (! o.plotFile.empty())
             return "--plot draws one file; it cannot be combined with -o";
+        for (const auto& in : positional)
+            if (in == "-")
+                return "standard input ('-') can be the input of a single render only, not of -o OUTDIR";
         o.inputs = positional;
-        return {};
+        return checkOutput ("OUTDIR/*" + o.batchExtension, o.sampleFormat);
     }
-    if (o.batchExtension != ".wav")
-        return "--format applies to -o OUTDIR; a single output's format follows its extension";
+    const bool toPipe = positional.size() == 2 && positional[1] == "-";
+    if (o.batchExtension != ".wav" && ! toPipe)
+        return "--format applies to -o OUTDIR and to standard output; a single output's format follows its extension";
+    if (toPipe && o.batchExtension == ".aiff")
+        return "standard output takes WAV or FLAC (--format wav|flac); AIFF needs its sizes before the audio";
     if (positional.empty() && ! o.saveStateFile.empty())
         return {}; // only writing a settings chunk
     if (positional.size() != 2)
@@ -173,7 +192,9 @@ std::string checkCombination (Options& o, const std::vector<std::string>& positi
                                      : "too many files: use -o OUTDIR IN... to render several files";
     o.inputs = { positional[0] };
     o.output = positional[1];
-    return {};
+    if (o.inputs[0] == "-" && ! o.plotFile.empty())
+        return "--plot needs a named input file (its length sets the time axis)";
+    return checkOutput (o.output == "-" ? "standard output" + o.batchExtension : o.output, o.sampleFormat);
 }
 } // namespace
 
@@ -281,8 +302,11 @@ Processing and output:
   --bits 16|24|32f    output sample format (default: the input's; 24 where the
                       output format cannot store the input's, e.g. float into FLAC)
                       Output format follows OUT's extension: .wav, .aif/.aiff or .flac.
-                      Inputs may be WAV, AIFF, FLAC or Ogg Vorbis, mono or stereo.
-  --format wav|aiff|flac  what batch mode (-o) writes (default wav)
+                      Inputs: any file libsndfile reads, mono or stereo: WAV (PCM of any
+                      width, float, A-law, u-law, IMA and MS ADPCM), RF64, Wave64, AIFF,
+                      AIFC, FLAC, Ogg Vorbis, Ogg Opus and more.
+  --format wav|aiff|flac  what batch mode (-o) writes (default wav), and what goes to
+                      standard output (wav or flac)
   --overwrite         replace existing output files (otherwise they are refused);
                       a replaced file keeps its permissions, and a symbolic link
                       is written through to the file it points to
@@ -297,9 +321,14 @@ Processing and output:
 Every output is written to a temporary file beside it and renamed into place only
 when complete: a failed or interrupted run leaves no partial file and never damages
 an existing one. An output that is an input (the same file under any name) is refused.
+IN "-" reads standard input, OUT "-" writes standard output (a WAV stream, or FLAC with
+--format flac; the summary then goes to standard error). A named pipe as IN is read as
+cat reads it, once a writer opens it. From a pipe, libsndfile reads WAV, AIFF and Ogg.
 The input is the audio really in the file: when a header announces more than the file
-holds (a cut or unfinished file), a warning names both lengths and what is there is
-rendered; no frame is ever invented. WAV outputs past 4 GiB are written as RF64.
+holds, a FLAC frame or an Ogg page is damaged, an Ogg file chains a second stream, or
+samples are NaN or infinite, a warning says what and where, the audio that decodes is
+rendered (up to the first damage) and no frame is ever invented or shifted. WAV
+outputs past 4 GiB are written as RF64.
 A progress bar and warnings (clipping, damaged inputs) go to standard error, the
 summary alone to standard output. The summary gives peak and RMS levels in dBFS (RMS
 of a full-scale sine: -3 dBFS), the largest and the average gain reduction (sample by
@@ -307,7 +336,8 @@ sample, as the engine computes it), the time taken and the speed as a multiple o
 real time.
 
 Exit status: 0 on success; 1 when a file cannot be read or written; 2 for a bad command
-line; 3 when every output was written but an input held less than its header announced;
+line (found before any input is opened); 3 when every output was written but an input
+was damaged or held non-finite samples (--quiet still prints one line saying why);
 128 + the signal's number after SIGINT or SIGTERM (nothing partial is left behind).
 )");
 }

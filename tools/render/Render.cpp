@@ -1,9 +1,11 @@
 #include "Render.h"
 
 #include "AtomicFile.h"
-#include "AudioFiles.h"
+#include "AudioInput.h"
+#include "AudioOutput.h"
 #include "GainProbe.h"
 #include "Plot.h"
+#include "StandardOutput.h"
 
 #include <chrono>
 #include <sys/stat.h>
@@ -16,6 +18,9 @@ namespace
 // Audio is read and written in chunks of whole host blocks near this size: large
 // enough that file access costs little, small enough to keep memory flat.
 constexpr int chunkTargetSamples = 1 << 16;
+
+// The plug-in's layouts are 1 in / 1 out and 2 in / 2 out; nothing else is a host it knows.
+constexpr int maximumChannels = 2;
 
 std::string quoted (const juce::File& f)
 {
@@ -76,57 +81,67 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (result.error = checkOutputs (job); ! result.ok())
         return result;
 
-    auto in = openInput (job.input);
-    if (in.reader == nullptr)
+    AudioInput in;
+    if (! in.open (job.inputName.empty() ? job.input.getFullPathName().toStdString() : job.inputName, maximumChannels))
     {
-        result.error = in.error;
+        result.error = in.error();
         return result;
     }
-    auto& reader = *in.reader;
-    result.damage = in.damage;
-    result.sampleRate = reader.sampleRate;
-    result.channels = static_cast<int> (reader.numChannels);
-    result.length = reader.lengthInSamples;
-    result.inputFormat = describeFormat (reader.getFormatName().toStdString(), static_cast<int> (reader.bitsPerSample),
-                                         reader.usesFloatingPointData);
+    result.sampleRate = in.sampleRate();
+    result.channels = in.channels();
+    result.length = in.length();
+    result.inputFormat = in.formatName();
 
-    const auto format = chooseOutputFormat (job.output, job.sampleFormat, reader);
-    if (format.format == nullptr)
+    std::string usage;
+    const auto container = containerFor (job.toStandardOutput ? "standard output" + job.streamExtension
+                                                              : job.output.getFullPathName().toStdString(), usage);
+    if (! container)
     {
-        result.error = format.error;
+        result.error = usage;
         return result;
     }
-    result.outputFormat = describeFormat (format.format->getFormatName().toStdString(), format.bitsPerSample, format.isFloat);
+    const auto format = chooseOutputFormat (*container, job.sampleFormat, in.bitsPerSample(), in.isFloat());
+    result.outputFormat = describeFormat (format);
     // AIFF's sizes are signed 32-bit numbers: past 2 GiB its header cannot be right,
     // so such an output is refused before any work rather than written damaged.
-    const auto audioBytes = (std::uint64_t) result.length * (std::uint64_t) result.channels * (std::uint64_t) format.bitsPerSample / 8;
-    if (dynamic_cast<juce::AiffAudioFormat*> (format.format.get()) != nullptr && audioBytes > 0x7fff0000u)
+    const auto audioBytes = (std::uint64_t) std::max<std::int64_t> (result.length, 0) * (std::uint64_t) result.channels
+                            * (std::uint64_t) format.bitsPerSample / 8;
+    if (format.container == Container::aiff && audioBytes > 0x7fff0000u)
     {
         result.error = "cannot write " + quoted (job.output) + ": AIFF holds at most 2 GiB of audio, this is "
                        + std::to_string (audioBytes >> 20) + " MiB (a .wav output holds any length, a .flac one too)";
         return result;
     }
 
+    const std::string outputLabel = job.toStandardOutput ? std::string ("standard output") : quoted (job.output);
     AtomicFile audioFile (job.output);
-    auto writer = createWriter (format, audioFile.open(), reader.sampleRate, result.channels);
-    if (writer == nullptr)
+    AudioOutput writer;
+    auto* pipe = job.toStandardOutput ? new StandardOutput() : nullptr;
+    std::unique_ptr<juce::OutputStream> stream (pipe);
+    if (pipe == nullptr)
+        stream = audioFile.open();
+    const auto streamError = [&] { return pipe != nullptr ? pipe->error() : audioFile.streamError(); };
+    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, pipe == nullptr))
     {
         result.error = ! audioFile.error().empty() ? audioFile.error()
-                                                   : "cannot write " + quoted (job.output) + ": the "
-                                                         + result.outputFormat + " writer refused these settings";
+                                                   : "cannot write " + outputLabel + ": libsndfile refused a "
+                                                         + result.outputFormat + " (" + writer.error() + ")";
         return result;
     }
 
     VeskCompAudioProcessor processor;
-    if (! prepareProcessor (processor, job.settings, result.channels, reader.sampleRate, job.blockSize))
+    if (! prepareProcessor (processor, job.settings, result.channels, result.sampleRate, job.blockSize))
     {
         result.error = "the processor refused a " + std::to_string (result.channels) + "-channel layout";
         return result;
     }
-    GainProbe probe (processor, job.settings, result.channels, reader.sampleRate);
+    GainProbe probe (processor, job.settings, result.channels, result.sampleRate);
 
+    // The plot's columns span the length libsndfile finds (a plot needs a named
+    // input: a pipe's length is known only at its end).
     Timeline timeline;
-    if (job.plot != juce::File())
+    const bool lengthKnown = result.length > 0;
+    if (job.plot != juce::File() && lengthKnown)
         timeline.resize (plotTimelineColumns);
 
     const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
@@ -134,7 +149,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     juce::MidiBuffer midi;
     std::array<float*, 2> probeChannels {};
 
-    for (std::int64_t position = 0; position < result.length; position += chunk)
+    for (std::int64_t position = 0;; position += chunk)
     {
         if (control.cancel != nullptr && control.cancel->load())
         {
@@ -142,12 +157,9 @@ RenderResult render (const RenderJob& job, RenderControl control)
             return result;
         }
 
-        const int n = static_cast<int> (std::min<std::int64_t> (chunk, result.length - position));
-        if (! reader.read (input.getArrayOfWritePointers(), result.channels, position, n))
-        {
-            result.error = "cannot read " + quoted (job.input) + " at sample " + std::to_string (position);
-            return result;
-        }
+        const int n = in.read (input.getArrayOfWritePointers(), chunk);
+        if (n <= 0)
+            break;
         for (int ch = 0; ch < result.channels; ++ch)
         {
             result.input.add (input.getReadPointer (ch), n);
@@ -169,11 +181,9 @@ RenderResult render (const RenderJob& job, RenderControl control)
                 for (int i = 0; i < n; ++i)
                     result.clippedSamples += std::fabs (out[i]) > 1.0f ? 1 : 0;
         }
-        if (! writer->writeFromAudioSampleBuffer (work, 0, n))
+        if (! writer.write (work.getArrayOfReadPointers(), n))
         {
-            writer.reset();
-            result.error = "cannot write " + quoted (job.output) + ": "
-                           + (audioFile.streamError().empty() ? std::string ("the writer failed") : audioFile.streamError());
+            result.error = "cannot write " + outputLabel + ": " + (streamError().empty() ? writer.error() : streamError());
             return result;
         }
 
@@ -191,24 +201,31 @@ RenderResult render (const RenderJob& job, RenderControl control)
 
             if (timeline.columns() > 0)
             {
-                const auto column = static_cast<size_t> ((position + i) * timeline.columns() / result.length);
+                // (a file that decodes to less than it announced fills the columns it reaches)
+                const auto column = static_cast<size_t> (std::min<std::int64_t> (
+                    (position + i) * timeline.columns() / result.length, timeline.columns() - 1));
                 timeline.inputPeak[column] = std::max (timeline.inputPeak[column], inPeak);
                 timeline.outputPeak[column] = std::max (timeline.outputPeak[column], outPeak);
                 timeline.smallestGain[column] = std::min (timeline.smallestGain[column], g);
             }
         }
 
-        if (control.progress != nullptr)
-            control.progress->store (static_cast<double> (position + n) / static_cast<double> (result.length));
+        if (control.progress != nullptr && lengthKnown)
+            control.progress->store (std::min (1.0, static_cast<double> (position + n) / static_cast<double> (result.length)));
     }
-    writer.reset(); // finishes the file's header
-    if (dynamic_cast<juce::WavAudioFormat*> (format.format.get()) != nullptr)
+    result.length = in.framesRead();
+    result.damage = in.problems();
+    if (result.length == 0)
     {
-        const auto frames = (std::uint64_t) result.length;
-        if (result.error = fixLargeWav (audioFile.getTemporary(), frames * (std::uint64_t) result.channels
-                                                                   * (std::uint64_t) format.bitsPerSample / 8, frames);
-            ! result.ok())
-            return result;
+        result.error = quoted (job.input) + " holds no audio that can be decoded"
+                       + (result.damage.empty() ? std::string() : " (" + result.damage.front() + ")");
+        return result;
+    }
+    const bool closed = writer.close(); // (also sends what standard output still holds)
+    if (! closed || ! streamError().empty())
+    {
+        result.error = "cannot write " + outputLabel + ": " + (streamError().empty() ? writer.error() : streamError());
+        return result;
     }
 
     // Everything else is prepared before any output is renamed into place.
@@ -223,10 +240,10 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (job.saveState != juce::File())
     {
         const auto chunkBytes = writeSettingsChunk (job.settings);
-        auto stream = stateFile.open();
-        if (stream != nullptr)
-            stream->write (chunkBytes.data(), chunkBytes.size());
-        if (stream == nullptr)
+        auto chunkStream = stateFile.open();
+        if (chunkStream != nullptr)
+            chunkStream->write (chunkBytes.data(), chunkBytes.size());
+        if (chunkStream == nullptr)
         {
             result.error = stateFile.error();
             return result;
@@ -235,7 +252,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
 
     if (control.cancel != nullptr && control.cancel->load())
         result.error = "interrupted; nothing was written";
-    else if (! audioFile.commit (job.overwrite))
+    else if (! job.toStandardOutput && ! audioFile.commit (job.overwrite))
         result.error = audioFile.error();
     else if (job.plot != juce::File() && ! plotFile.commit (job.overwrite))
         result.error = plotFile.error();

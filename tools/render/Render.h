@@ -10,13 +10,17 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace vrc::render
 {
 
 struct RenderJob
 {
-    juce::File input, output;
+    std::string inputName;  // as given: a path, or "-" for standard input
+    juce::File input, output;  // output is juce::File() when it goes to standard output
+    bool toStandardOutput = false;
+    std::string streamExtension = ".wav"; // the format written to standard output
     juce::File plot;      // none when it is juce::File()
     juce::File saveState; // none when it is juce::File()
     SettingsValues settings {};
@@ -28,7 +32,7 @@ struct RenderJob
 struct RenderResult
 {
     std::string error;  // empty on success
-    std::string damage; // the input held less than it announced; the output holds what it held
+    std::vector<std::string> damage; // what was wrong with the input (the output holds what it held); empty when whole
     std::string inputFormat, outputFormat;
     double sampleRate = 0.0;
     int channels = 0;

@@ -1,6 +1,10 @@
 #include "Settings.h"
 
-#include <juce_core/juce_core.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -11,7 +15,7 @@ namespace vrc::render
 namespace
 {
 // A chunk holds one short XML line; anything far larger is not one.
-constexpr juce::int64 maximumChunkBytes = 1 << 20;
+constexpr std::int64_t maximumChunkBytes = 1 << 20;
 
 const ControlOption& controlFor (ParameterId id)
 {
@@ -51,26 +55,52 @@ SettingsValues defaultSettings()
     return values;
 }
 
-std::string applyStateFile (const std::string& path, SettingsValues& values)
+std::string applyStateFile (const std::string& path, SettingsValues& values, std::vector<std::string>& warnings)
 {
-    const juce::File file (juce::File::getCurrentWorkingDirectory().getChildFile (path));
-    if (! file.existsAsFile())
-        return "cannot read settings chunk '" + path + "': no such file";
-    if (file.getSize() > maximumChunkBytes)
-        return "'" + path + "' is not a VR-C settings chunk (too large)";
+    // Read through a plain descriptor up to one byte past the limit, whatever the
+    // file is: a pipe, a device without end, a FIFO.
+    const int fd = ::open (path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return "cannot read settings chunk '" + path + "': " + (errno == ENOENT ? std::string ("no such file") : std::strerror (errno));
+    std::vector<char> data;
+    char block[4096];
+    for (;;)
+    {
+        const auto n = ::read (fd, block, sizeof (block));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0 || data.size() > (size_t) maximumChunkBytes)
+            break;
+        data.insert (data.end(), block, block + n);
+    }
+    const int readError = errno;
+    ::close (fd);
+    if (data.size() > (size_t) maximumChunkBytes)
+        return "'" + path + "' is not a VR-C settings chunk (more than " + std::to_string (maximumChunkBytes >> 10) + " KiB)";
+    if (data.empty() && readError == EISDIR)
+        return "cannot read settings chunk '" + path + "': it is a folder";
 
-    juce::MemoryBlock data;
-    if (! file.loadFileAsData (data))
-        return "cannot read settings chunk '" + path + "'";
-
-    const auto restored = readSettingsChunk (data.getData(), static_cast<int> (data.getSize()));
+    const auto restored = readSettingsChunk (data.data(), static_cast<int> (data.size()));
     const bool any = std::any_of (restored.begin(), restored.end(), [] (const auto& v) { return v.has_value(); });
     if (! any)
         return "'" + path + "' is not a VR-C settings chunk";
 
     for (size_t i = 0; i < restored.size(); ++i)
-        if (restored[i])
-            values[i] = *restored[i];
+    {
+        if (! restored[i])
+            continue;
+        values[i] = *restored[i];
+        // Restored as the plug-in restores a session, but a value the control cannot
+        // reach is worth a word: the same value as an option would be refused.
+        const auto& info = parameterTable[i];
+        const float low = std::min (info.minimum, info.maximum), high = std::max (info.minimum, info.maximum);
+        if (! (values[i] >= low && values[i] <= high))
+        {
+            const auto& control = controlFor (info.id);
+            warnings.push_back ("'" + path + "' sets " + controlName (info.id) + " to " + formatUserValue (control, values[i])
+                                + ", outside the control's range " + userRange (control) + "; used as the plug-in would");
+        }
+    }
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include "processor/SettingsChunk.h"
 
 #include <string>
+#include <vector>
 
 namespace vrc::render
 {
@@ -13,9 +14,10 @@ namespace vrc::render
 /** The plug-in's defaults, by host index. */
 SettingsValues defaultSettings();
 
-/** Overlays the values held in a chunk file. Returns an error text, empty on success;
-    values outside the controls' ranges are taken as they are, as the plug-in does. */
-std::string applyStateFile (const std::string& path, SettingsValues& values);
+/** Overlays the values held in a chunk file (any file type, at most 1 MiB of it).
+    Returns an error text, empty on success; values outside the controls' ranges
+    are taken as they are, as the plug-in does, each with a warning. */
+std::string applyStateFile (const std::string& path, SettingsValues& values, std::vector<std::string>& warnings);
 
 /** Overlays the settings given as options. Returns an error for a value outside
     its control's range unless force is set. */

@@ -1,26 +1,37 @@
 #pragma once
-// Compressed inputs and the frames that really are in them. The framework's
-// FLAC and Ogg readers pad with silence wherever decoding stops, so a cut file
-// would render at its announced length; these checks find the true end.
-#include <juce_core/juce_core.h>
-
+// What libsndfile's FLAC and Ogg decoders keep to themselves: it stops at the
+// first damaged FLAC frame or Ogg page without an error, and reads only the
+// first stream of a chained Ogg file. These checks walk the file on their own
+// and say where and what, so a render never passes over damage in silence.
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace vrc::render
 {
 
-/** Frames a FLAC file decodes to (libFLAC, stopping at the first point it cannot pass);
-    nullopt when the file cannot be decoded at all. Linear in the file's size. */
-std::optional<std::uint64_t> countFlacFrames (const juce::File& file);
+/** The first thing wrong in a compressed stream. */
+struct StreamFault
+{
+    std::uint64_t frame = 0;  // the frame (sample position) it lies at, as far as known
+    std::uint64_t offset = 0; // the byte in the file
+    std::string what;         // "a frame fails its checksum"
+};
 
-/** Frames an Ogg Vorbis file decodes to from its start, up to the first point where
-    decoding fails (a hole or damage): the stated length comes from the last page's
-    position, which one damaged page can set to anything. nullopt when it cannot be opened. */
-std::optional<std::uint64_t> countOggFrames (const juce::File& file);
+/** Decodes a FLAC file with libFLAC and returns its first decoding error; an
+    error after the last frame the header announces (a tag appended to the file)
+    is no fault. Linear in the file's size. */
+std::optional<StreamFault> checkFlac (const std::string& path, std::uint64_t statedFrames);
 
-/** Whether an Ogg file's last page is whole and carries the end-of-stream mark, as
-    every finished Ogg file's does. Reads at most the last 64 KiB. */
-bool oggEndsCleanly (const juce::File& file);
+struct OggCheck
+{
+    std::optional<StreamFault> fault; // the first; its frame is the stream's position at the last good page
+    std::uint64_t lastPosition = 0;   // the first stream's last page position, damage or not
+};
+
+/** Walks every Ogg page of a file: checksums, page sequence, a second stream
+    after the first (a chained file), a cut last page, a missing end mark. Past
+    damage it finds the next page, so the stream's stated length is still known. */
+OggCheck checkOgg (const std::string& path);
 
 } // namespace vrc::render

@@ -28,11 +28,16 @@ std::string levels (const LevelStats& s)
 }
 } // namespace
 
+std::string inputLabel (const RenderJob& job)
+{
+    return job.inputName == "-" ? std::string ("standard input") : job.input.getFullPathName().toStdString();
+}
+
 std::string formatWarnings (const RenderJob& job, const RenderResult& r)
 {
     std::string text;
-    if (! r.damage.empty())
-        text += "vrc-render: warning: " + job.input.getFullPathName().toStdString() + ": " + r.damage + "\n";
+    for (const auto& problem : r.damage)
+        text += "vrc-render: warning: " + inputLabel (job) + ": " + problem + "\n";
     if (r.clippedSamples > 0)
         text += "vrc-render: warning: " + job.output.getFullPathName().toStdString() + ": "
                 + std::to_string (r.clippedSamples) + " samples beyond full scale were clipped in the " + r.outputFormat
@@ -44,7 +49,7 @@ std::string formatSummary (const RenderJob& job, const RenderResult& r)
 {
     const double duration = r.sampleRate > 0.0 ? static_cast<double> (r.length) / r.sampleRate : 0.0;
     std::string text;
-    text += job.input.getFullPathName().toStdString() + " -> " + job.output.getFullPathName().toStdString() + "\n";
+    text += inputLabel (job) + " -> " + (job.toStandardOutput ? std::string ("standard output") : job.output.getFullPathName().toStdString()) + "\n";
     text += "  input           " + r.inputFormat + ", " + (r.channels == 1 ? "mono" : "stereo") + ", "
             + printf1 ("%.0f Hz, ", r.sampleRate) + printf1 ("%.3f s\n", duration);
     text += "  output          " + r.outputFormat + ", block size " + std::to_string (job.blockSize) + "\n";

@@ -11,6 +11,9 @@ namespace vrc::render
 
 std::string formatSummary (const RenderJob& job, const RenderResult& result);
 
+/** The input's name as the user knows it: its full path, or "standard input". */
+std::string inputLabel (const RenderJob& job);
+
 /** Warning lines for standard error (damaged input, clipping), empty when none. */
 std::string formatWarnings (const RenderJob& job, const RenderResult& result);
 

@@ -79,9 +79,12 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
     for (const auto& in : options.inputs)
     {
         RenderJob job;
-        job.input = resolve (in);
+        job.inputName = in;
+        job.input = in == "-" ? juce::File() : resolve (in);
+        job.toStandardOutput = ! batch && options.output == "-";
+        job.streamExtension = options.batchExtension;
         job.output = batch ? folder.getChildFile (job.input.getFileNameWithoutExtension() + options.batchExtension)
-                           : resolve (options.output);
+                           : (job.toStandardOutput ? juce::File() : resolve (options.output));
         job.plot = resolve (options.plotFile);
         job.saveState = batch ? juce::File() : resolve (options.saveStateFile);
         job.settings = settings;
@@ -104,11 +107,15 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
     int failures = 0, damaged = 0;
     for (size_t i = 0; i < jobs.size(); ++i)
     {
+        // Quiet or not, a script must be able to tell why the exit code says damage.
         if (! options.quiet)
             std::cerr << formatWarnings (jobs[i], results[i]);
+        else if (! results[i].damage.empty())
+            std::cerr << "vrc-render: warning: " << inputLabel (jobs[i]) << ": " << results[i].damage.front() << "\n";
         damaged += results[i].damage.empty() ? 0 : 1;
+        // Standard output carries either the audio or the summary, never both.
         if (results[i].ok() && ! options.quiet)
-            std::cout << formatSummary (jobs[i], results[i]) << (batch ? "\n" : "");
+            (jobs[i].toStandardOutput ? std::cerr : std::cout) << formatSummary (jobs[i], results[i]) << (batch ? "\n" : "");
         else if (! results[i].ok())
         {
             ++failures;
@@ -134,6 +141,8 @@ int main (int argc, char* argv[])
 {
     // A file-size limit must fail the write (and remove the partial file), not kill us.
     std::signal (SIGXFSZ, SIG_IGN);
+    // A reader that goes away makes the write fail with a message, as a full disk does.
+    std::signal (SIGPIPE, SIG_IGN);
     std::signal (SIGINT, requestCancel);
     std::signal (SIGTERM, requestCancel);
 
@@ -166,8 +175,13 @@ int main (int argc, char* argv[])
 
     auto settings = defaultSettings();
     if (! options.stateFile.empty())
-        if (const auto error = applyStateFile (options.stateFile, settings); ! error.empty())
+    {
+        std::vector<std::string> warnings;
+        if (const auto error = applyStateFile (options.stateFile, settings, warnings); ! error.empty())
             return fail (error);
+        for (const auto& warning : options.quiet ? std::vector<std::string>() : warnings)
+            std::cerr << "vrc-render: warning: " << warning << "\n";
+    }
     if (const auto error = applyOptionSettings (options, settings); ! error.empty())
         return fail (error, exitUsage);
 

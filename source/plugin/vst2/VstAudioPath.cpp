@@ -13,15 +13,66 @@ namespace vrc
 {
 using namespace vst2;
 
+namespace
+{
+/** A host may lay an output over the other channel's input (buffers reused across
+    channels). Copying each input over its own output, as the wrapper does, then
+    overwrites the right input with the left before reading it, and both outputs
+    carry the left channel. Here the stereo inputs are moved onto their outputs in
+    an order, or by a swap, that reads each before it is overwritten, so the block
+    can be processed in place. False, and nothing moved, for any other layout. */
+template <typename Sample>
+bool moveCrossedInputsOntoOutputs (Sample* const* inputs, Sample* const* outputs, int32_t numSamples) noexcept
+{
+    if (inputs == nullptr || outputs == nullptr || numSamples <= 0)
+        return false;
+    Sample* const in0 = inputs[0];
+    Sample* const in1 = inputs[1];
+    Sample* const out0 = outputs[0];
+    Sample* const out1 = outputs[1];
+    if (in0 == nullptr || in1 == nullptr || out0 == nullptr || out1 == nullptr || out0 == out1)
+        return false;
+
+    const auto n = static_cast<size_t> (numSamples);
+    const bool leftOverRight = out0 == in1, rightOverLeft = out1 == in0;
+    if (leftOverRight && rightOverLeft)
+    {
+        std::swap_ranges (in0, in0 + n, in1);
+        return true;
+    }
+    if (! leftOverRight && ! rightOverLeft)
+        return false;
+    // The channel whose input is about to be overwritten goes first.
+    const int first = leftOverRight ? 1 : 0;
+    std::memmove (outputs[first], inputs[first], n * sizeof (Sample));
+    std::memmove (outputs[1 - first], inputs[1 - first], n * sizeof (Sample));
+    return true;
+}
+} // namespace
+
 void VstHostLayer::processReplacingFromHost (Effect* e, float** inputs, float** outputs, int32_t numSamples)
 {
     auto* layer = fromHostSide (e);
     if (layer == nullptr)
         return;
+    float* movedInputs[2] {};
+    if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))
+        inputs = movedInputs;
     if (layer->directProcessing.load (std::memory_order_relaxed) && layer->processDirect (inputs, outputs, numSamples))
         return;
     if (layer->forwardInPieces (inputs, outputs, numSamples, layer->wrapper->processReplacing))
         layer->directProcessing.store (layer->resumed.load (std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+template <typename Sample>
+bool VstHostLayer::untangleStereoBuffers (Sample** inputs, Sample** outputs, int32_t numSamples, Sample* (&movedInputs)[2]) noexcept
+{
+    if (processor->getTotalNumInputChannels() != 2 || processor->getTotalNumOutputChannels() != 2
+        || ! moveCrossedInputsOntoOutputs (inputs, outputs, numSamples))
+        return false;
+    movedInputs[0] = outputs[0];
+    movedInputs[1] = outputs[1];
+    return true;
 }
 
 template <typename Sample>
@@ -70,8 +121,9 @@ bool VstHostLayer::processDirect (float** inputs, float** outputs, int32_t numSa
     // The wrapper copies every input to its output and hands the processor a
     // buffer over the outputs; here the same happens without its per-block
     // bookkeeping: no copy when the host processes in place, one copy otherwise.
-    // Anything unusual (missing, shared or crossed channel buffers, a suspended
-    // processor) is left to the wrapper, which handles it with buffers of its own.
+    // Anything unusual (missing or shared channel buffers, a suspended processor)
+    // is left to the wrapper, which handles it with buffers of its own; crossed
+    // buffers arrive here already moved in place.
     const int channels = processor->getTotalNumOutputChannels();
     if (inputs == nullptr || outputs == nullptr || numSamples < 0 || channels < 1 || channels > 2
         || processor->getTotalNumInputChannels() != channels)
@@ -103,7 +155,12 @@ void VstHostLayer::processDoubleReplacingFromHost (Effect* e, double** inputs, d
 {
     // Not announced; a host that calls it anyway still gets processed audio.
     if (auto* layer = fromHostSide (e))
+    {
+        double* movedInputs[2] {};
+        if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))
+            inputs = movedInputs;
         layer->forwardInPieces (inputs, outputs, numSamples, layer->wrapper->processDoubleReplacing);
+    }
 }
 
 void VstHostLayer::processAccumulatingFromHost (Effect*, float**, float**, int32_t)

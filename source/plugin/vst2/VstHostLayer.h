@@ -34,6 +34,10 @@ private:
     vst2::IntPtr dispatch (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     vst2::IntPtr toWrapper (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     void restoreChunk (int32_t opcode, int32_t index, const std::uint8_t* data, vst2::IntPtr size);
+    /** Outputs laid over the other channel's inputs: the inputs moved onto the
+        outputs, which then serve as inputs too (movedInputs). */
+    template <typename Sample>
+    bool untangleStereoBuffers (Sample** inputs, Sample** outputs, int32_t numSamples, Sample* (&movedInputs)[2]) noexcept;
     template <typename Sample>
     bool forwardInPieces (Sample** inputs, Sample** outputs, int32_t numSamples,
                           void (*process) (vst2::Effect*, Sample**, Sample**, int32_t));

@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Puts hand-written faults into the code one at a time and checks that the tests
+# notice each: a small sed edit of one file, an incremental build of the suites
+# that cover it, a run of those suites, then the file put back. Prints caught or
+# SURVIVED per fault and the kill rate. Not part of CI: it rebuilds once per fault.
+#
+# Usage: scripts/mutants.sh [--list] [NAME...]   (all faults, or the named ones)
+# Needs the test build in ./build (configured as the README describes). Files are
+# put back on exit, also after Ctrl-C; a file with uncommitted changes is refused.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+# Suites: the targets to build (with '?': where the build has it) and the ctest
+# selection to run for each.
+declare -A suiteTargets=(
+    [dsp]="vrc_dsp_tests vrc_exp_check?"
+    [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
+    [host]="vrc_host_tests"
+    [state]="vrc_format_state_tests"
+)
+declare -A suiteTests=(
+    [dsp]="-L dsp"
+    [processor]="-L processor"
+    [host]="-L host"
+    [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
+)
+
+names=() files=() edits=() suites=() pending=()
+# An edit may hold one expression per form the code has had (before and after a
+# rewrite); whichever matches puts the fault in.
+
+# fault NAME FILE SED-EXPRESSION SUITE...
+fault() { names+=("$1"); files+=("$2"); edits+=("$3"); suites+=("${*:4}"); }
+# elsewhere NAME REASON: a fault whose code and test live on another branch or are gone.
+elsewhere() { pending+=("$1: $2"); }
+
+# --- The engine ---------------------------------------------------------------
+fault curves-never-rebuilt source/dsp/CompressorEngine.cpp \
+    's/if (! derived || std::memcmp (&next.curve, &block.curve, sizeof next.curve) != 0)/if (! derived)/' dsp host
+fault settings-derived-once source/dsp/CompressorEngine.cpp \
+    's/if (! derived || std::memcmp (&s, &lastSnapshot, sizeof s) != 0)/if (! derived)/' dsp
+fault makeup-unbounded source/dsp/CompressorEngine.cpp \
+    's/b.makeup = within (dbToGain (s.makeupDb), 0.0f, maxMakeupGain, 1.0f);/b.makeup = dbToGain (s.makeupDb);/' dsp processor
+fault linear-gain-unbounded source/dsp/CompressorEngine.cpp \
+    's/boundGains (gain, n);//' dsp
+fault attack-coefficient-unbounded source/dsp/CompressorEngine.cpp \
+    's/b.attack = within (s.attackCoeff, 0.0f, 1.0f, 0.0f);/b.attack = s.attackCoeff;/' dsp
+fault gain-buffer-offset-dropped source/dsp/CompressorEngine.cpp \
+    's/std::memcpy (gainOut + offset, gain,/std::memcpy (gainOut, gain,/' dsp
+fault non-finite-write-stored source/processor/ParameterMapper.h \
+    's/if (! std::isfinite (v))/if (false)/' processor
+fault current-gain-of-first-frame source/dsp/CompressorEngine.cpp \
+    's/currentGain = gain\[n - 1\];/currentGain = gain[0];/' dsp
+fault exp-rounding-fallback-dropped source/dsp/ExpKernel.h \
+    's/ \& static_cast<int> (! nearRoundingBoundary (e, margin))//; s/return { static_cast<float> (e), near | outside | uncovered };/return { static_cast<float> (e), outside | uncovered };/' dsp
+
+# --- The settings reader ------------------------------------------------------
+fault cr-not-space source/processor/SettingsXmlReader.cpp \
+    "s/return c == ' ' || (c >= 9 \&\& c <= 13);/return c == ' ' || (c >= 9 \&\& c <= 12);/" processor
+fault hex-reference-nine-digits source/processor/SettingsXmlReader.cpp \
+    's/if (h < 0 || ++digits > 8)/if (h < 0 || ++digits > 9)/' processor
+fault decimal-reference-without-nine source/processor/SettingsXmlReader.cpp \
+    "s/else if (in.at() >= '0' \&\& in.at() <= '9')/else if (in.at() >= '0' \&\& in.at() < '9')/" processor
+fault single-quotes-refused source/processor/SettingsXmlReader.cpp \
+    "s/if (quote != '\"' \&\& quote != '\\\\'')/if (quote != '\"')/" processor
+fault forgiven-error-keeps-earlier source/processor/SettingsXmlReader.cpp \
+    's/void setError (bool carryOn) noexcept { errorOccurred = ! carryOn; }/void setError (bool carryOn) noexcept { errorOccurred = errorOccurred || ! carryOn; }/' processor
+fault malformed-child-ends-everything source/processor/SettingsXmlReader.cpp \
+    's/case Head::none: --depth; break;/case Head::none: depth = 0; break;/' processor
+
+# --- VST3 state ---------------------------------------------------------------
+fault compressed-int-of-four-bytes source/plugin/vst3/Vst3StateReader.cpp \
+    's/if (count > 4)/if (count > 3)/' state
+fault double-at-block-end source/plugin/vst3/Vst3StateReader.cpp \
+    's/if (size - at < 8)/if (size - at <= 8)/' state
+fault negative-count-read-positive source/plugin/vst3/Vst3StateReader.cpp \
+    's/return (\*head \& 0x80) != 0 ? -static_cast<std::int64_t> (value) : static_cast<std::int64_t> (value);/return static_cast<std::int64_t> (value);/' state
+fault state-limit-exclusive source/plugin/vst3/Vst3StateReader.cpp \
+    's/if (bytes.size() + static_cast<std::size_t> (got) > maxStateBytes)/if (bytes.size() + static_cast<std::size_t> (got) >= maxStateBytes)/' state
+fault private-size-fit-dropped source/plugin/vst3/Vst3StateReader.cpp \
+    's/ || privateSize > size - trailerBytes - leadingZeroBytes)/)/' state
+
+# --- VST2 audio path -----------------------------------------------------------
+fault crossed-buffers-not-untangled source/plugin/vst2/VstHostLayer.cpp \
+    's/if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))/if ((false))/' host
+fault one-sided-crossing-wrong-order source/plugin/vst2/VstHostLayer.cpp \
+    's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
+
+# --- Elsewhere ----------------------------------------------------------------
+elsewhere lv2-count-with-digit-9 "LV2 state reader rewritten on branch lv2; its tests go with it"
+elsewhere lv2-base64-gap-character "LV2 state reader rewritten on branch lv2"
+elsewhere lv2-refusal-reported-as-success "LV2 state status, branch lv2"
+elsewhere lv2-other-atom-type-read-as-text "LV2 state type check, branch lv2"
+elsewhere render-format-chunk-last "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+elsewhere render-odd-chunk-pad-byte "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+elsewhere render-aiff-frame-count-unwritten "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+elsewhere render-rate-above-1MHz "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+elsewhere render-id3-after-flac "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+
+if [ "${1:-}" = "--list" ]; then
+    for i in "${!names[@]}"; do printf '%-34s %-46s [%s]\n' "${names[$i]}" "${files[$i]}" "${suites[$i]}"; done
+    for p in "${pending[@]}"; do echo "elsewhere  $p"; done
+    exit 0
+fi
+[ -f build/build.ninja ] || { echo "mutants.sh: configure ./build with tests first" >&2; exit 2; }
+
+selected=()
+for i in "${!names[@]}"; do
+    if [ $# -eq 0 ]; then selected+=("$i"); continue; fi
+    for want in "$@"; do [ "$want" = "${names[$i]}" ] && selected+=("$i"); done
+done
+[ ${#selected[@]} -gt 0 ] || { echo "mutants.sh: no fault by that name (see --list)" >&2; exit 2; }
+
+scratch=$(mktemp -d)
+current=""
+restore() {
+    # A plain copy gives the file a new time stamp, so the next build recompiles it.
+    if [ -n "$current" ]; then cat "$scratch/original" > "$current"; current=""; fi
+}
+trap 'restore; rm -rf "$scratch"' EXIT
+trap 'exit 130' INT TERM
+
+buildSuites() { # SUITE... : builds their targets
+    local suite target targets=""
+    for suite in "$@"; do
+        for target in ${suiteTargets[$suite]}; do
+            if [ "${target%\?}" != "$target" ]; then
+                target=${target%\?}
+                ninja -C build -t query "$target" > /dev/null 2>&1 || continue
+            fi
+            targets+=" $target"
+        done
+    done
+    # shellcheck disable=SC2086
+    nice -n 5 cmake --build build --target $targets -j2 > "$scratch/build.log" 2>&1
+}
+
+runSuites() { # SUITE... : builds and runs them; returns non-zero when a test fails
+    local suite status=0
+    buildSuites "$@" || return 3
+    for suite in "$@"; do
+        # shellcheck disable=SC2086
+        xvfb-run -a ctest --test-dir build ${suiteTests[$suite]} --timeout 300 > "$scratch/test.log" 2>&1 || status=1
+        [ $status -eq 0 ] || break
+    done
+    return $status
+}
+
+# Only committed files are edited, so putting one back can lose nothing.
+for i in "${selected[@]}"; do
+    if ! git diff --quiet HEAD -- "${files[$i]}"; then
+        echo "mutants.sh: ${files[$i]} has uncommitted changes; commit or stash them first" >&2
+        exit 2
+    fi
+done
+
+# Every suite must pass unchanged, or every fault would look caught.
+declare -A baselineDone=()
+for i in "${selected[@]}"; do
+    for suite in ${suites[$i]}; do
+        [ -n "${baselineDone[$suite]:-}" ] && continue
+        baselineDone[$suite]=1
+        if ! runSuites "$suite"; then
+            echo "mutants.sh: suite '$suite' fails without any fault:" >&2
+            tail -n 30 "$scratch/build.log" "$scratch/test.log" >&2
+            exit 1
+        fi
+    done
+done
+
+caught=0 survived=0 stale=0
+for i in "${selected[@]}"; do
+    file=${files[$i]}
+    cp "$file" "$scratch/original"
+    current=$file
+    sed -e "${edits[$i]}" "$scratch/original" > "$file"
+    if cmp -s "$file" "$scratch/original"; then
+        restore
+        printf '%-34s STALE (the edit no longer matches %s)\n' "${names[$i]}" "$file"
+        stale=$((stale + 1))
+        continue
+    fi
+    status=0
+    # shellcheck disable=SC2086
+    runSuites ${suites[$i]} || status=$?
+    case $status in
+        0) printf '%-34s SURVIVED\n' "${names[$i]}"; survived=$((survived + 1)) ;;
+        3) printf '%-34s INVALID (does not build)\n' "${names[$i]}"; stale=$((stale + 1)) ;;
+        *) printf '%-34s caught  %s\n' "${names[$i]}" \
+               "$(grep -m1 -E '\((Failed|Timeout|SEGFAULT|Subprocess aborted|Exception)' "$scratch/test.log" | sed 's/^ *//')"
+           caught=$((caught + 1)) ;;
+    esac
+    restore
+done
+
+# Leave the build as the sources are.
+buildSuites "${!baselineDone[@]}" || echo "mutants.sh: the final rebuild failed" >&2
+
+total=$((caught + survived))
+echo "----"
+echo "caught $caught of $total ($(( total > 0 ? 100 * caught / total : 0 )) %); stale or not building $stale; elsewhere ${#pending[@]}:"
+for p in "${pending[@]}"; do echo "  $p"; done

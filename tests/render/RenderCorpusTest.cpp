@@ -1,0 +1,150 @@
+// Real encodings, made by sox, flac and the Ogg encoders inside the test, and
+// damaged copies of them. Every valid file renders in full (the frame count
+// libsndfile's own sndfile-info reports) at its real level; every damaged one
+// renders what decodes, exits 3 and says what and where; the rest are refused
+// with the reason. The processor is set fully dry, so the output is the input.
+#include "RenderSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace vrc::test
+{
+namespace
+{
+enum class Expect
+{
+    whole,   // exit 0, libsndfile's frame count, the tone at its level
+    damaged, // exit 3, fewer frames or exactly as many (a chain's first stream), the warning
+    refused  // exit 1, no output, the message
+};
+
+struct CorpusCase
+{
+    const char* name;
+    const char* file;
+    std::string make; // shell commands run in the test folder
+    Expect expect;
+    const char* message; // on stderr; empty: nothing
+};
+
+void PrintTo (const CorpusCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+// Shell helpers (for /bin/sh, whose printf knows octal escapes only): a tone at -6 dBFS (peak 0.501), where a chunk id is, one byte changed.
+const std::string tools = "tone='synth 0.5 sine 441 gain -6'; "
+                          "at() { grep -obUa \"$2\" \"$1\" | head -1 | cut -d: -f1; }; "
+                          "poke() { printf \"$3\" | dd of=\"$1\" bs=1 seek=$2 conv=notrunc 2>/dev/null; }; "
+                          "middle() { echo $(( $(stat -c %s \"$1\") / 2 )); }; ";
+
+class RenderCorpus : public ::testing::TestWithParam<CorpusCase>
+{
+};
+
+TEST_P (RenderCorpus, EveryFileInFullOrDamageSaid)
+{
+    const auto& c = GetParam();
+    TempFolder dir;
+    const auto folder = dir.get().getFullPathName().toStdString();
+    const auto made = runShell ("cd '" + folder + "' && " + tools + c.make);
+    ASSERT_EQ (made.exitCode, 0) << made.err;
+    const auto stated = runShell ("sndfile-info '" + folder + "/" + c.file + "' | awk '/^Frames/ { print $3 }'");
+    const int statedFrames = std::atoi (stated.out.c_str());
+
+    const auto run = runRender (dir.path (c.file) + " " + dir.path ("out.wav") + " --bits 32f --drywet 0", "ulimit -t 20;");
+    const int expectedExit = c.expect == Expect::whole ? 0 : (c.expect == Expect::damaged ? 3 : 1);
+    ASSERT_EQ (run.exitCode, expectedExit) << run.err;
+    if (*c.message == 0)
+        EXPECT_EQ (run.err, "");
+    else
+        EXPECT_NE (run.err.find (c.message), std::string::npos) << run.err;
+    if (c.expect == Expect::refused)
+    {
+        EXPECT_FALSE (dir.file ("out.wav").exists());
+        return;
+    }
+
+    const auto out = readAudio (dir.file ("out.wav"));
+    if (c.expect == Expect::whole)
+    {
+        EXPECT_EQ (out.getNumSamples(), statedFrames);
+        const float peak = out.getMagnitude (0, out.getNumSamples());
+        EXPECT_TRUE (peak > 0.48f && peak < 0.53f) << "peak " << peak << ": not the tone at its level";
+    }
+    else
+    {
+        EXPECT_GT (out.getNumSamples(), 0);
+        if (statedFrames > 0) // (libsndfile knows no length for an Ogg file without its last page)
+        {
+            EXPECT_LE (out.getNumSamples(), statedFrames);
+        }
+    }
+    // The same file with --quiet still names the damage in one line.
+    if (c.expect == Expect::damaged)
+    {
+        const auto quiet = runRender (dir.path (c.file) + " " + dir.path ("q.wav") + " --quiet");
+        EXPECT_EQ (quiet.exitCode, 3);
+        EXPECT_EQ (std::count (quiet.err.begin(), quiet.err.end(), '\n'), 1) << quiet.err;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P (
+    Files, RenderCorpus,
+    ::testing::Values (
+        CorpusCase { "Pcm16Wav", "in.wav", "sox -n -r 44100 -c 2 -b 16 in.wav $tone", Expect::whole, "" },
+        // 20 bits in 3 bytes and 12 bits in 2: the header's sample size patched in.
+        CorpusCase { "Pcm20Wav", "in.wav", "sox -n -r 44100 -c 2 -b 24 in.wav $tone && poke in.wav $(( $(at in.wav 'fmt ') + 22 )) '\\024'",
+                     Expect::whole, "" },
+        CorpusCase { "Pcm12Aiff", "in.aiff", "sox -n -r 44100 -c 1 -b 16 in.aiff $tone && poke in.aiff $(( $(at in.aiff COMM) + 14 )) '\\000\\014'",
+                     Expect::whole, "" },
+        CorpusCase { "Aifc", "in.aifc", "sox -n -r 44100 -c 2 -b 16 -t aifc in.aifc $tone", Expect::whole, "" },
+        CorpusCase { "ALaw", "in.wav", "sox -n -r 8000 -c 1 -e a-law in.wav $tone", Expect::whole, "" },
+        CorpusCase { "MuLaw", "in.wav", "sox -n -r 8000 -c 1 -e u-law in.wav $tone", Expect::whole, "" },
+        CorpusCase { "ImaAdpcm", "in.wav", "sox -n -r 22050 -c 1 -e ima-adpcm in.wav $tone", Expect::whole, "" },
+        CorpusCase { "MsAdpcm", "in.wav", "sox -n -r 22050 -c 2 -e ms-adpcm in.wav $tone", Expect::whole, "" },
+        CorpusCase { "Float64Wav", "in.wav", "sox -n -r 48000 -c 2 -b 64 -e floating-point in.wav $tone", Expect::whole, "" },
+        CorpusCase { "Wave64", "in.w64", "sox -n -r 48000 -c 2 -b 24 -t w64 in.w64 $tone", Expect::whole, "" },
+        CorpusCase { "Flac24At96k", "in.flac", "sox -n -r 96000 -c 2 -b 24 in.flac $tone", Expect::whole, "" },
+        CorpusCase { "Vorbis", "in.ogg", "sox -n -r 44100 -c 2 -b 16 t.wav $tone && oggenc -Q t.wav -o in.ogg", Expect::whole, "" },
+        CorpusCase { "Opus", "in.opus", "sox -n -r 48000 -c 2 -b 16 t.wav $tone && opusenc --quiet t.wav in.opus", Expect::whole, "" },
+        // A tagger's ID3v1 block after the last FLAC frame; an AIFF whose frame count was
+        // never written (its sound chunk says how much there is); an odd-sized chunk and
+        // its pad byte before the audio.
+        CorpusCase { "FlacWithId3AtTheEnd", "in.flac", "sox -n -r 44100 -c 2 -b 16 in.flac $tone && { printf TAG; head -c 125 /dev/zero; } >> in.flac",
+                     Expect::whole, "" },
+        CorpusCase { "AiffFrameCountNeverWritten", "in.aiff", "sox -n -r 44100 -c 2 -b 16 in.aiff $tone && poke in.aiff $(( $(at in.aiff COMM) + 10 )) '\\0\\0\\0\\0'",
+                     Expect::whole, "" },
+        CorpusCase { "OddChunkPadByte", "in.wav",
+                     "sox -n -r 8000 -c 1 -b 16 -t raw t.raw $tone && { printf 'RIFF\\160\\037\\0\\0WAVEfmt \\020\\0\\0\\0\\001\\0\\001\\0\\100\\037\\0\\0\\200\\076\\0\\0\\002\\0\\020\\0"
+                     "LIST\\003\\0\\0\\0abc\\0data\\100\\037\\0\\0'; cat t.raw; } > in.wav",
+                     Expect::whole, "" },
+
+        CorpusCase { "WavCutShort", "in.wav", "sox -n -r 44100 -c 2 -b 16 t.wav $tone && head -c 50000 t.wav > in.wav", Expect::damaged,
+                     "its header says the 'data' chunk holds 88200 bytes, the file holds" },
+        CorpusCase { "FlacDamagedFrame", "in.flac", "sox -n -r 44100 -c 2 -b 16 in.flac synth 2 sine 441 gain -6 && poke in.flac $(middle in.flac) '\\245'",
+                     Expect::damaged, "frames after it that the header announces are left out" },
+        CorpusCase { "OggDamagedPage", "in.ogg", "sox -n -r 44100 -c 2 -b 16 t.wav synth 2 sine 441 gain -6 && oggenc -Q t.wav -o in.ogg && poke in.ogg $(middle in.ogg) '\\245'",
+                     Expect::damaged, "a page fails its checksum" },
+        CorpusCase { "OggCut", "in.ogg", "sox -n -r 44100 -c 2 -b 16 t.wav synth 2 sine 441 gain -6 && oggenc -Q t.wav -o t.ogg && head -c 9000 t.ogg > in.ogg",
+                     Expect::damaged, "cut short" },
+        // A chain whose second stream has another rate and channel count: never read as the first's.
+        CorpusCase { "OggChained", "in.ogg",
+                     "sox -n -r 44100 -c 2 -b 16 a.wav $tone && sox -n -r 48000 -c 1 -b 16 b.wav $tone && oggenc -Q a.wav b.wav && cat a.ogg b.ogg > in.ogg",
+                     Expect::damaged, "a second stream begins here (a chained Ogg file" },
+        CorpusCase { "NotFiniteSamples", "in.wav",
+                     "sox -n -r 44100 -c 2 -b 32 -e floating-point in.wav $tone && poke in.wav $(( $(at in.wav data) + 4008 )) '\\0\\0\\300\\177\\0\\0\\200\\177'",
+                     Expect::damaged, "2 samples are not finite numbers (NaN or infinite), the first at 0.01 s (frame 500)" },
+
+        // An empty audio chunk before a metadata chunk: no audio (the metadata is not played as noise).
+        CorpusCase { "EmptyDataThenList", "in.wav",
+                     "printf 'RIFF\\060\\0\\0\\0WAVEfmt \\020\\0\\0\\0\\001\\0\\001\\0\\104\\254\\0\\0\\210\\130\\001\\0\\002\\0\\020\\0data\\0\\0\\0\\0LIST\\004\\0\\0\\0INFO' > in.wav",
+                     Expect::refused, "holds no audio" },
+        CorpusCase { "RateAboveOneMegahertz", "in.wav", "sox -n -r 2000000 -c 1 -b 16 in.wav synth 0.01 sine 1000", Expect::refused,
+                     "unusable sample rate (2000000 Hz)" },
+        CorpusCase { "UnsupportedEncodingNamed", "in.wav", "sox -n -r 44100 -c 1 -b 16 in.wav $tone && poke in.wav $(( $(at in.wav 'fmt ') + 8 )) '\\125'",
+                     Expect::refused, "its encoding is WAVE_FORMAT_MPEGLAYER3" }),
+    [] (const auto& p) { return std::string (p.param.name); });
+
+} // namespace
+} // namespace vrc::test

@@ -1,0 +1,63 @@
+#pragma once
+// One audio input, read through libsndfile in bounded blocks: any file it knows,
+// or standard input ("-"). Every input of a render goes through one of these.
+// Besides the samples it keeps what decoders stay quiet about (a header that
+// promises more than the file holds, a stream that stops at damage, a chained
+// Ogg file, non-finite samples) and says it in problems() once read to the end.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct sf_private_tag; // libsndfile's SNDFILE
+
+namespace vrc::render
+{
+
+class AudioInput
+{
+public:
+    AudioInput() = default;
+    ~AudioInput();
+    AudioInput (const AudioInput&) = delete;
+    AudioInput& operator= (const AudioInput&) = delete;
+
+    /** Opens path ("-": standard input) for audio of 1 to maximumChannels channels.
+        False with error() set, a message that names the file. */
+    bool open (const std::string& path, int maximumChannels);
+
+    const std::string& error() const noexcept { return errorText; }
+    int channels() const noexcept { return numChannels; }
+    double sampleRate() const noexcept { return rate; }
+    /** The frames libsndfile finds in the file (as far as the file holds them);
+        -1 when unknown before reading to the end (a pipe). */
+    std::int64_t length() const noexcept { return frames; }
+    /** "24-bit FLAC", "A-law WAV", "Ogg Vorbis". */
+    const std::string& formatName() const noexcept { return description; }
+    /** 16 for 16-bit PCM, 32 for float, 64 for double, 24 otherwise: what an output can follow. */
+    int bitsPerSample() const noexcept { return bits; }
+    bool isFloat() const noexcept { return floatingPoint; }
+
+    /** Reads up to n frames into one array per channel; 0 at the end of what can be decoded. */
+    int read (float* const* channels, int n);
+
+    std::int64_t framesRead() const noexcept { return position; }
+    /** Non-finite samples read so far, and the frame of the first. */
+    std::int64_t nonFiniteSamples() const noexcept { return nonFinite; }
+    std::int64_t firstNonFiniteFrame() const noexcept { return firstNonFinite; }
+
+    /** After read() returned 0: each thing found wrong with the input, one line each
+        saying where and what; empty for a whole file. */
+    std::vector<std::string> problems();
+
+private:
+    std::string path, description, headerLog;
+    sf_private_tag* file = nullptr;
+    std::string errorText;
+    int numChannels = 0, bits = 24, format = 0;
+    double rate = 0.0;
+    bool floatingPoint = false, seekable = false;
+    std::int64_t frames = -1, position = 0, nonFinite = 0, firstNonFinite = -1;
+    std::vector<float> interleaved;
+};
+
+} // namespace vrc::render

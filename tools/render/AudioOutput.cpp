@@ -1,0 +1,220 @@
+#include "AudioOutput.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstring>
+#include <cstdio>
+
+namespace vrc::render
+{
+
+struct OutputCallbacks
+{
+    static AudioOutput& of (void* user) { return *static_cast<AudioOutput*> (user); }
+
+    static sf_count_t length (void* user) { return of (user).length; }
+
+    static sf_count_t seek (sf_count_t offset, int whence, void* user)
+    {
+        auto& out = of (user);
+        const auto base = whence == SEEK_CUR ? out.stream->getPosition() : (whence == SEEK_END ? out.length : 0);
+        return out.stream->setPosition (base + offset) ? out.stream->getPosition() : -1;
+    }
+
+    static sf_count_t read (void*, sf_count_t, void*) { return 0; } // a writer never reads back
+
+    static sf_count_t write (const void* data, sf_count_t bytes, void* user)
+    {
+        auto& out = of (user);
+        // Keep what the header holds at the end, for the float WAV form sox expects.
+        const auto at = out.stream->getPosition();
+        for (sf_count_t i = 0; i < bytes && at + i < (sf_count_t) out.header.size(); ++i)
+            out.header[(size_t) (at + i)] = static_cast<const std::uint8_t*> (data)[i];
+        if (! out.stream->write (data, (size_t) bytes))
+            return 0;
+        out.length = std::max<std::int64_t> (out.length, out.stream->getPosition());
+        return bytes;
+    }
+
+    static sf_count_t tell (void* user) { return of (user).stream->getPosition(); }
+};
+
+std::optional<Container> containerFor (const std::string& outputName, std::string& error)
+{
+    const auto ext = juce::File::createFileWithoutCheckingPath (outputName).getFileExtension().toLowerCase();
+    if (ext == ".wav")
+        return Container::wav;
+    if (ext == ".aif" || ext == ".aiff")
+        return Container::aiff;
+    if (ext == ".flac")
+        return Container::flac;
+    error = "cannot write '" + outputName + "': unsupported output format '" + ext.toStdString() + "' (use .wav, .aif, .aiff or .flac)";
+    return std::nullopt;
+}
+
+std::string checkSampleFormat (Container container, std::optional<SampleFormat> requested)
+{
+    if (requested == SampleFormat::float32 && container != Container::wav)
+        return "32-bit float needs a .wav output";
+    return {};
+}
+
+OutputFormat chooseOutputFormat (Container container, std::optional<SampleFormat> requested, int inputBits, bool inputIsFloat)
+{
+    OutputFormat out;
+    out.container = container;
+    if (requested)
+    {
+        out.isFloat = *requested == SampleFormat::float32;
+        out.bitsPerSample = *requested == SampleFormat::int16 ? 16 : (*requested == SampleFormat::int24 ? 24 : 32);
+    }
+    else if (inputIsFloat && container == Container::wav)
+    {
+        out.isFloat = true;
+        out.bitsPerSample = 32;
+    }
+    else
+        out.bitsPerSample = ! inputIsFloat && inputBits == 16 ? 16 : 24;
+    return out;
+}
+
+std::string describeFormat (const OutputFormat& format)
+{
+    const char* names[] = { "WAV", "AIFF", "FLAC" };
+    return std::to_string (format.bitsPerSample) + "-bit " + (format.isFloat ? "float " : "") + names[(int) format.container];
+}
+
+AudioOutput::~AudioOutput()
+{
+    close();
+}
+
+namespace
+{
+/** The header of a WAV stream of unknown length, as pipes carry it: both sizes all
+    ones ("to the end"); a float stream's fact chunk says the same of its frame count. */
+void writeStreamingWavHeader (juce::OutputStream& out, const OutputFormat& format, double sampleRate, int channels)
+{
+    const int bytesPerSample = format.bitsPerSample / 8;
+    out.write ("RIFF", 4);
+    out.writeInt (-1);
+    out.write ("WAVEfmt ", 8);
+    out.writeInt (format.isFloat ? 18 : 16);
+    out.writeShort (format.isFloat ? 3 : 1);
+    out.writeShort ((short) channels);
+    out.writeInt ((int) sampleRate);
+    out.writeInt ((int) sampleRate * channels * bytesPerSample);
+    out.writeShort ((short) (channels * bytesPerSample));
+    out.writeShort ((short) format.bitsPerSample);
+    if (format.isFloat)
+    {
+        out.writeShort (0);
+        out.write ("fact", 4);
+        out.writeInt (4);
+        out.writeInt (-1);
+    }
+    out.write ("data", 4);
+    out.writeInt (-1);
+}
+} // namespace
+
+bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const OutputFormat& format, double sampleRate, int channels,
+                        bool canSeek)
+{
+    stream = std::move (target);
+    if (stream == nullptr)
+        return false;
+    int container = format.container == Container::wav ? SF_FORMAT_RF64 : (format.container == Container::aiff ? SF_FORMAT_AIFF : SF_FORMAT_FLAC);
+    // libsndfile writes WAV only where it can go back for the sizes: on a pipe the
+    // header is ours and libsndfile writes the samples after it.
+    if (! canSeek && format.container == Container::wav)
+    {
+        writeStreamingWavHeader (*stream, format, sampleRate, channels);
+        container = SF_FORMAT_RAW | SF_ENDIAN_LITTLE;
+    }
+    const int encoding = format.isFloat ? SF_FORMAT_FLOAT : (format.bitsPerSample == 16 ? SF_FORMAT_PCM_16 : SF_FORMAT_PCM_24);
+    SF_INFO info {};
+    info.samplerate = (int) sampleRate;
+    info.channels = channels;
+    info.format = container | encoding;
+    numChannels = channels;
+
+    static SF_VIRTUAL_IO io { OutputCallbacks::length, OutputCallbacks::seek, OutputCallbacks::read, OutputCallbacks::write,
+                              OutputCallbacks::tell };
+    file = sf_open_virtual (&io, SFM_WRITE, &info, this);
+    if (file == nullptr)
+    {
+        errorText = sf_strerror (nullptr);
+        stream.reset();
+        return false;
+    }
+    floatWav = canSeek && format.container == Container::wav && format.isFloat;
+    // RF64 only when the file needs it; below 4 GiB it closes as a plain WAV.
+    sf_command (file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    // Past full scale an integer sample is clipped; without this it would wrap round.
+    sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    return true;
+}
+
+bool AudioOutput::write (const float* const* channels, int n)
+{
+    if (file == nullptr)
+        return false;
+    const auto wanted = (size_t) n * (size_t) numChannels;
+    if (interleaved.size() < wanted)
+        interleaved.resize (wanted);
+    for (int ch = 0; ch < numChannels; ++ch)
+        for (int i = 0; i < n; ++i)
+            interleaved[(size_t) i * (size_t) numChannels + (size_t) ch] = channels[ch][i];
+    if (sf_writef_float (file, interleaved.data(), n) != n)
+    {
+        errorText = sf_strerror (file);
+        return false;
+    }
+    return true;
+}
+
+/** libsndfile writes float WAV with a 16-byte format chunk (or the extensible
+    form, which sox resolves to the same), and sox warns on each such file that the
+    format chunk lacks its extension. Where libsndfile left a JUNK chunk reserved for
+    RF64 before its extensible format chunk, the same 80 bytes hold the plain float
+    format chunk with its (empty) extension and a shorter JUNK chunk. */
+void AudioOutput::writePlainFloatFormat()
+{
+    const auto* h = header.data();
+    const auto le = [&] (size_t at) { return (std::uint32_t) (h[at] | (h[at + 1] << 8) | (h[at + 2] << 16) | ((std::uint32_t) h[at + 3] << 24)); };
+    if (std::memcmp (h, "RIFF", 4) != 0 || std::memcmp (h + 12, "JUNK", 4) != 0 || le (16) != 24
+        || std::memcmp (h + 44, "fmt ", 4) != 0 || le (48) != 40 || h[52] != 0xfe || h[53] != 0xff || h[76] != 3 || h[77] != 0)
+        return;
+    juce::MemoryOutputStream replacement;
+    replacement.write ("fmt ", 4);
+    replacement.writeInt (18);
+    replacement.writeShort (3); // IEEE float
+    replacement.write (h + 54, 12); // channels, rate, bytes per second, block align
+    replacement.writeShort (32);
+    replacement.writeShort (0); // no extension
+    replacement.write ("JUNK", 4);
+    replacement.writeInt (46);
+    replacement.writeRepeatedByte (0, 46);
+    if (stream->setPosition (12))
+        stream->write (replacement.getData(), replacement.getDataSize());
+}
+
+bool AudioOutput::close()
+{
+    bool ok = true;
+    if (file != nullptr)
+    {
+        ok = sf_close (file) == 0;
+        if (! ok && errorText.empty())
+            errorText = sf_strerror (nullptr);
+        file = nullptr;
+        if (ok && floatWav)
+            writePlainFloatFormat();
+    }
+    stream.reset();
+    return ok && errorText.empty();
+}
+
+} // namespace vrc::render

@@ -19,6 +19,11 @@ public:
     virtual void process (float* const* channels, int numChannels, int numSamples) = 0;
     virtual float inputLevelDb() const = 0;
     virtual float gainLevelDb() const = 0;
+    /** The gain factors the engine's current curve gives for n envelope values. */
+    virtual void curveGains (const float* envelope, float* out, int n) const = 0;
+    /** The envelope follower's attack and release coefficients. */
+    virtual float attackCoefficient() const = 0;
+    virtual float releaseCoefficient() const = 0;
 };
 
 /** Sample rate 48 kHz, threshold -18 dB, ratio 0.75, make-up 6 dB, attack 5 ms, release 150 ms, full wet. */

@@ -29,6 +29,16 @@ public:
     }
     float inputLevelDb() const override { return engine.getInputMeter().levelDb(); }
     float gainLevelDb() const override { return engine.getGainMeter().levelDb(); }
+    void curveGains (const float* envelope, float* out, int n) const override
+    {
+        const auto settings = engine.curveSettings();
+        if (engine.getCurve() != 0)
+            vrc::DecibelCurve (settings).gains (envelope, out, n);
+        else
+            vrc::LinearCurve (settings).gains (envelope, out, n);
+    }
+    float attackCoefficient() const override { return engine.getAttackCoeff(); }
+    float releaseCoefficient() const override { return engine.getReleaseCoeff(); }
 
 private:
     Engine engine;

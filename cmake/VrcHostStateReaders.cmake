@@ -8,15 +8,6 @@ set(VRC_STATE_READER_SOURCES
 target_sources(VRC PRIVATE ${VRC_STATE_READER_SOURCES})
 set_source_files_properties(${VRC_STATE_READER_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
 
-# LV2: the framework's client is compiled with its entry point renamed, and the
-# project's lv2_descriptor stands in front of it (as the VST2 layer does).
-if(TARGET VRC_LV2)
-    set(vrc_lv2_dir "${CMAKE_SOURCE_DIR}/source/plugin/lv2")
-    set_property(TARGET juce_audio_plugin_client_LV2 PROPERTY INTERFACE_SOURCES
-        "${vrc_lv2_dir}/FrameworkLv2Client.cpp" "${vrc_lv2_dir}/Lv2Entry.cpp")
-    set_source_files_properties("${vrc_lv2_dir}/Lv2Entry.cpp" PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
-endif()
-
 # VST3: the framework's wrapper is a COM object whose state methods cannot be
 # fronted without changing the component's identity, so a copy of its module,
 # patched to call the project's reader (cmake/juce-patches), replaces it. The

@@ -16,8 +16,10 @@ if(WIN32)
         list(APPEND VRC_PLUGIN_FORMATS VST3)
     endif()
 else()
-    set(VRC_PLUGIN_FORMATS VST VST3 LV2 Standalone)
+    # LV2 is the project's own module (cmake/VrcOtherFormats.cmake).
+    set(VRC_PLUGIN_FORMATS VST VST3 Standalone)
 endif()
+# Hosts save the LV2 plug-ins' URIs in sessions (source/plugin/lv2/Lv2Ports.h).
 set(VRC_LV2_URI "urn:veskara:vr-c")
 
 juce_add_plugin(VRC
@@ -28,8 +30,6 @@ juce_add_plugin(VRC
     PLUGIN_CODE "VR#1"
     VERSION 1.0.1
     FORMATS ${VRC_PLUGIN_FORMATS}
-    # The LV2 plug-in and parameter URIs derive from this; hosts save them in sessions.
-    LV2URI "${VRC_LV2_URI}"
     IS_SYNTH FALSE
     NEEDS_MIDI_INPUT FALSE
     NEEDS_MIDI_OUTPUT FALSE
@@ -74,12 +74,6 @@ target_link_libraries(VRC PUBLIC FLAC vorbisenc vorbisfile vorbis ogg)
 
 set_target_properties(VRC_VST PROPERTIES PREFIX "" OUTPUT_NAME "VR-C")
 
-# What each format's host looks up, and nothing else (tests/exports checks it).
-include(VrcExports)
-vrc_export_only(VRC_VST VSTPluginMain main)
-vrc_export_only(VRC_VST3 GetPluginFactory ModuleEntry ModuleExit)
-vrc_export_only(VRC_LV2 lv2_descriptor lv2ui_descriptor)
-
 # VST3 parameter IDs are the host indices 0..7 (and 8 for the wrapper's bypass
 # switch) rather than hashes of them: sessions store these numbers.
 if(TARGET VRC_VST3)
@@ -96,12 +90,26 @@ if(TARGET VRC_VST3)
         VERBATIM)
 endif()
 
+# Links a program (test, tool) against the plug-in's shared code: the same
+# objects as the plug-in, with the framework headers and definitions it saw.
+function(vrc_use_shared_code target)
+    target_include_directories(${target} PRIVATE $<TARGET_PROPERTY:VRC,INCLUDE_DIRECTORIES>)
+    target_compile_definitions(${target} PRIVATE $<TARGET_PROPERTY:VRC,COMPILE_DEFINITIONS>)
+    target_link_libraries(${target} PRIVATE VRC)
+endfunction()
+
 # LV2 and the Standalone application.
-if(TARGET VRC_LV2)
+if(TARGET VRC_Standalone)
     include(VrcOtherFormats)
 endif()
 # The project's readers take the VST3 and LV2 state from the host first.
 include(VrcHostStateReaders)
+
+# What each format's host looks up, and nothing else (tests/exports checks it).
+include(VrcExports)
+vrc_export_only(VRC_VST VSTPluginMain main)
+vrc_export_only(VRC_VST3 GetPluginFactory ModuleEntry ModuleExit)
+vrc_export_only(VRC_LV2 lv2_descriptor lv2ui_descriptor)
 
 # clang links its sanitizer runtime into executables only; an instrumented plug-in
 # gets those symbols from the host program that loads it.
@@ -127,11 +135,3 @@ set(VRC_VST2_OWN_SOURCES ${VRC_VST2_LAYER_SOURCES})
 list(FILTER VRC_VST2_OWN_SOURCES EXCLUDE REGEX "/FrameworkVstWrapper\\.cpp$")
 # (-Wno-cpp: the fst header marks identifiers it has not documented with #warning.)
 set_source_files_properties(${VRC_VST2_OWN_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS};-Wno-cpp")
-
-# Links a program (test, tool) against the plug-in's shared code: the same
-# objects as the plug-in, with the framework headers and definitions it saw.
-function(vrc_use_shared_code target)
-    target_include_directories(${target} PRIVATE $<TARGET_PROPERTY:VRC,INCLUDE_DIRECTORIES>)
-    target_compile_definitions(${target} PRIVATE $<TARGET_PROPERTY:VRC,COMPILE_DEFINITIONS>)
-    target_link_libraries(${target} PRIVATE VRC)
-endfunction()

@@ -17,12 +17,16 @@ declare -A suiteTargets=(
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
+    [lv2]="VRC_LV2 vrc_format_tests vrc_format_state_tests"
+    [render]="vrc-render vrc_render_tests"
 )
 declare -A suiteTests=(
     [dsp]="-L dsp"
     [processor]="-L processor"
     [host]="-L host"
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
+    [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State)\."
+    [render]="-L render"
 )
 
 names=() files=() edits=() suites=() pending=()
@@ -52,7 +56,9 @@ fault non-finite-write-stored source/processor/ParameterMapper.h \
 fault current-gain-of-first-frame source/dsp/CompressorEngine.cpp \
     's/currentGain = gain\[n - 1\];/currentGain = gain[0];/' dsp
 fault exp-rounding-fallback-dropped source/dsp/ExpKernel.h \
-    's/ \& static_cast<int> (! nearRoundingBoundary (e, margin))//; s/return { static_cast<float> (e), near | outside | uncovered };/return { static_cast<float> (e), outside | uncovered };/' dsp
+    's/return { static_cast<float> (e), near };/return { static_cast<float> (e), 0u };/' dsp
+fault exp-range-guard-dropped source/dsp/ExpKernel.h \
+    's/outside\[i\] = static_cast<int> (! (std::fabs (arg\[i\]) <= limit));/outside[i] = 0;/' dsp
 
 # --- The settings reader ------------------------------------------------------
 fault cr-not-space source/processor/SettingsXmlReader.cpp \
@@ -80,6 +86,24 @@ fault state-limit-exclusive source/plugin/vst3/Vst3StateReader.cpp \
 fault private-size-fit-dropped source/plugin/vst3/Vst3StateReader.cpp \
     's/ || privateSize > size - trailerBytes - leadingZeroBytes)/)/' state
 
+# --- LV2 ------------------------------------------------------------------------
+fault lv2-count-with-digit-9 source/plugin/lv2/Lv2StateText.cpp \
+    "s/text\[at\] <= '9'/text[at] <= '8'/" lv2
+fault lv2-base64-gap-character source/plugin/lv2/Lv2StateText.cpp \
+    's/values\[c\] = c >= 43 \&\& c < 43 + 80 ? 0 : -1;/values[c] = -1;/' lv2
+fault lv2-refusal-reported-as-success source/plugin/lv2/Lv2Plugin.cpp \
+    '/if (! bytes.has_value())/{n;s/return LV2_STATE_ERR_UNKNOWN;/return LV2_STATE_SUCCESS;/}' lv2
+fault lv2-other-atom-type-read-as-text source/plugin/lv2/Lv2Plugin.cpp \
+    's/if (type != stringType)/if ((false))/' lv2
+fault lv2-port-not-clamped source/plugin/lv2/Lv2Ports.h \
+    's/    value = value < p.minimum ? p.minimum : (value > p.maximum ? p.maximum : value);//' lv2
+fault lv2-ports-override-restored-chunk source/plugin/lv2/Lv2Plugin.cpp \
+    's/            if (! adopt)/            if ((true))/' lv2
+fault lv2-later-port-changes-ignored source/plugin/lv2/Lv2Plugin.cpp \
+    's/            seen\[i\] = value;/            if (seen[i] == seen[i]) continue; seen[i] = value;/' lv2
+fault lv2-ui-knob-not-written source/plugin/lv2/Lv2Ui.cpp \
+    's/        write (controller, port, sizeof value, 0, \&value);//' lv2
+
 # --- VST2 audio path -----------------------------------------------------------
 fault crossed-buffers-not-untangled source/plugin/vst2/VstHostLayer.cpp \
     's/if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))/if ((false))/' host
@@ -87,15 +111,28 @@ fault one-sided-crossing-wrong-order source/plugin/vst2/VstHostLayer.cpp \
     's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
 
 # --- Elsewhere ----------------------------------------------------------------
-elsewhere lv2-count-with-digit-9 "LV2 state reader rewritten on branch lv2; its tests go with it"
-elsewhere lv2-base64-gap-character "LV2 state reader rewritten on branch lv2"
-elsewhere lv2-refusal-reported-as-success "LV2 state status, branch lv2"
-elsewhere lv2-other-atom-type-read-as-text "LV2 state type check, branch lv2"
-elsewhere render-format-chunk-last "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-odd-chunk-pad-byte "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-aiff-frame-count-unwritten "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-rate-above-1MHz "vrc-render's scanner replaced by libsndfile (branch sndfile)"
-elsewhere render-id3-after-flac "vrc-render's scanner replaced by libsndfile (branch sndfile)"
+# --- vrc-render's input and output (libsndfile and the checks on top of it) ---
+fault render-id3-after-flac tools/render/StreamCheck.cpp \
+    's/state.fault->frame >= statedFrames/false/' render
+fault render-rate-above-1MHz tools/render/AudioInput.cpp \
+    's/ || rate > highestSampleRate//' render
+fault render-ogg-chain-unseen tools/render/StreamCheck.cpp \
+    's/if (beginsStream \&\& (dataSeen || firstEnded) \&\& serial != \*firstSerial)/if (false)/' render
+fault render-ogg-checksum-unchecked tools/render/StreamCheck.cpp \
+    's/if (oggCrc (page.data(), size) != crc)/if (false)/' render
+fault render-non-finite-uncounted tools/render/AudioInput.cpp \
+    's/++nonFinite;/;/' render
+fault render-header-shortfall-unsaid tools/render/AudioInput.cpp \
+    's/stated <= present)/true)/' render
+fault render-integer-output-wraps tools/render/AudioOutput.cpp \
+    's/sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);//' render
+fault render-float-wav-sox-warns tools/render/AudioOutput.cpp \
+    's/if (ok \&\& floatWav)/if (false)/' render
+fault render-output-name-checked-late tools/render/Options.cpp \
+    's/    return checkOutput (o.output == "-"/    return {}; (o.output == "-"/' render
+elsewhere render-format-chunk-last "libsndfile refuses a format chunk after the audio (exit 1, its message); nothing of ours to break"
+elsewhere render-odd-chunk-pad-byte "read by libsndfile; the corpus row OddChunkPadByte guards it"
+elsewhere render-aiff-frame-count-unwritten "read by libsndfile from the sound chunk's size; the corpus row AiffFrameCountNeverWritten guards it"
 
 if [ "${1:-}" = "--list" ]; then
     for i in "${!names[@]}"; do printf '%-34s %-46s [%s]\n' "${names[$i]}" "${files[$i]}" "${suites[$i]}"; done

@@ -18,6 +18,7 @@ packages=(
   libflac-dev libvorbis-dev libogg-dev libpng-dev libjpeg-dev zlib1g-dev
   libsndfile1-dev   # vrc-render reads and writes audio files through libsndfile
   fonts-dejavu-core
+  lv2-dev   # the LV2 plug-in's headers, and lv2_validate
 )
 test_packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -26,7 +27,9 @@ test_packages=(
   libjpeg-turbo-progs
   valgrind locales
   jackd2 libjack-jackd2-dev   # the Standalone program's live-audio test runs a private JACK server
-  sox flac vorbis-tools sndfile-programs   # vrc-render's tests make their input files with these
+  liblilv-dev lilv-utils sordi   # the LV2 bundle hosted by lilv, described by lv2info, checked by lv2_validate
+  libxtst-dev   # the LV2 UI test drags a knob with the X server's test extension
+  sox flac vorbis-tools opus-tools sndfile-programs   # vrc-render's tests make their input files with these
 )
 
 want_windows=0

@@ -2,9 +2,11 @@
 # VR-C in a real host: Ardour 7 from Debian, headless (its Lua interpreter).
 # For each of VST2, VST3 and LV2: a session with a test signal into VR-C, every
 # parameter set away from its default, rendered and saved; then reopened,
-# rendered again, its parameters checked and saved as another snapshot. All six
-# renders must be the same, sample for sample, and all six snapshots must hold
-# the same settings chunk.
+# rendered again, its parameters checked in Ardour's own controls and saved as
+# another snapshot. All six renders must be the same, sample for sample, and all
+# six snapshots must hold the same settings chunk. LV2 also gets an automation
+# lane on THRESHOLD: its render must equal the static one until the lane moves,
+# and differ from there on.
 #   scripts/test-ardour.sh     (uses the formats built in build/, or VRC_BUILD_DIR)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,7 +31,7 @@ run() { # format, step, [render folder]
     local log=$work/$1-$2.log
     (cd "$work" && ardour7-lua "$src_dir/tests/ardour/session.lua" "$work/session-$1" "$@" >"$log" 2>&1) || true
     if grep -q '^VRC-OK' "$log"; then
-        grep '^VRC-OK\|Ardour shows' "$log" | sed 's/^VRC-OK /ardour: /; s/^LV2: Ardour shows/ardour: note: LV2: Ardour shows/'
+        grep '^VRC-OK\|Ardour shows' "$log" | sed 's/^VRC-OK /ardour: /'
     else
         echo "ardour: FAIL ($1 $2), log:"; { grep -v '^\[WARNING\]\|^\[ERROR\]: Ignored format' "$log" || true; } | tail -n 20
         return 1
@@ -52,7 +54,12 @@ attempt() { # format
     mkdir -p "$work/renders/$1" "$work/renders/$1-reopened"
     run "$1" make "$work/renders" && run "$1" check "$work/renders" &&
         python3 tests/ardour/compare_renders.py "$work/renders/$1/export.wav" "$work/renders/$1-reopened/export.wav" &&
-        python3 tests/ardour/compare_states.py "$work/session-$1:vrc" "$work/session-$1:reopened"
+        python3 tests/ardour/compare_states.py "$work/session-$1:vrc" "$work/session-$1:reopened" &&
+        if [ "$1" = LV2 ]; then
+            rm -rf "$work/renders/$1-automated"; mkdir -p "$work/renders/$1-automated"
+            run "$1" automate "$work/renders" &&
+                python3 tests/ardour/compare_automation.py "$work/renders/$1/export.wav" "$work/renders/$1-automated/export.wav" 48000
+        fi
 }
 for format in VST2 VST3 LV2; do
     for try in 1 2 3 4 5; do

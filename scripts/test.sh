@@ -29,8 +29,8 @@ scripts/fuzz.sh 60
 # The host test suite again, in that sanitizer build: the instrumented VR-C.so
 # driven through the VST2 binary interface, editor opened and closed 100 times;
 # then the instrumented VST3 and LV2 binaries' state interfaces given hostile
-# bytes. (Building the LV2 bundle runs the instrumented plug-in once, to write
-# its Turtle files.)
+# bytes. (The LV2 bundle's Turtle files come from a small program of their
+# own, which never loads the plug-in.)
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake --build build-fuzz --target VRC_VST vrc_host_tests vrc_format_state_tests --parallel "$jobs"
 xvfb-run -a -s "-screen 0 1280x1024x24" build-fuzz/tests/host/vrc_host_tests --gtest_brief=1

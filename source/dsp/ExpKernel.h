@@ -4,22 +4,19 @@
 // test that says when its float rounding might differ from the C library's, the
 // gain curve can use it on every frame and fall back to the library on the rare
 // frames where the two could disagree: the audio keeps the library's bits.
+#include "CpuDispatch.h"
+
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
 namespace vrc
 {
 
-/** True where exp2Kernel(x) is meaningful: |x| <= 1000 (so not NaN). */
-inline bool exp2KernelCovers (double x) noexcept
-{
-    return (x >= -1000.0) & (x <= 1000.0); // no short circuit: no branch in vector loops
-}
-
 /** 2^x with a relative error about 1e-12, far below a float's rounding step of
-    6e-8, where exp2KernelCovers(x); elsewhere the result is meaningless. The range
-    is checked by the caller rather than clamped here: GCC does not vectorise a loop
-    with two selects in a row followed by arithmetic. */
+    6e-8, for |x| <= 1000; elsewhere the result is meaningless (but computing it is
+    harmless). The range is checked by the caller rather than clamped here: GCC does
+    not vectorise a loop with two selects in a row followed by arithmetic. */
 inline double exp2Kernel (double x) noexcept
 {
     // Adding 1.5 * 2^52 rounds x to an integer k and leaves k in the low mantissa bits.
@@ -48,28 +45,6 @@ inline double exp2Kernel (double x) noexcept
     return p * scale;
 }
 
-/** True when 'exact', a positive double close to the true value, lies within
-    'margin' float rounding steps of a boundary between two floats, so that another
-    computation of the same value, accurate to half a step plus that margin, could
-    round to a different float than float(exact). Also true where float(exact) would
-    be subnormal, zero, infinite or NaN. */
-inline bool nearRoundingBoundary (double exact, double margin) noexcept
-{
-    // The 29 low mantissa bits of a double are its position within a float step
-    // (of its own binade, which also places the boundary just below a power of two
-    // right); a boundary sits at 2^28. Integer operations on 32-bit halves keep
-    // this as cheap as a float operation in vector code.
-    std::uint64_t bits;
-    std::memcpy (&bits, &exact, sizeof bits);
-    const auto low = static_cast<std::uint32_t> (bits) & 0x1FFFFFFFu;
-    const auto high = static_cast<std::uint32_t> (bits >> 32);
-    const auto tolerance = static_cast<std::uint32_t> (margin * 0x1p29);
-    const bool nearBoundary = low - (0x10000000u - tolerance) < 2u * tolerance;
-    const std::uint32_t exponent = (high >> 20) & 0x7FFu;
-    const bool outsideNormalFloats = exponent - (1023u - 126u) > 253u; // float exponents -126..127
-    return nearBoundary | outsideNormalFloats;
-}
-
 // How far, in float rounding steps, the C library's results may stray from
 // exactly rounded ones: its expf is documented within 0.502 steps, its double exp2
 // within a double's step (2^-29 of a float's). The kernel's own error (1e-5 steps)
@@ -77,20 +52,93 @@ inline bool nearRoundingBoundary (double exact, double margin) noexcept
 constexpr double expfMargin = 0.004;
 constexpr double exp2Margin = 0.0001;
 
-/** float(2^x) from the kernel, and whether that float is certainly the one the
-    library's value rounds to (otherwise the caller asks the library). */
+/** float(2^x) from the kernel, and a word that is 1 where that float might not be
+    the one the library's value rounds to (the caller then asks the library), 0
+    where it certainly is. The word is 64 bits wide like the kernel's doubles, so
+    vector code never has to narrow it across lanes. */
 struct KernelFloat
 {
     float value;
-    bool certain;
+    std::uint64_t uncertain;
 };
 
+/** exp2Kernel(x) rounded to float, for |x| <= 125 where the float is a normal
+    number (the callers check their arguments against that range). Uncertain
+    where the double lies within 'margin' float steps of a boundary between two
+    floats, so that another computation of the same value, accurate to half a step
+    plus that margin, could round to a different float. */
 inline KernelFloat exp2AsFloat (double x, double margin) noexcept
 {
     const double e = exp2Kernel (x);
-    const auto rounded = static_cast<float> (e);
-    // (& on the two answers as ints: both are always computed, no branch)
-    return { rounded, (static_cast<int> (exp2KernelCovers (x)) & static_cast<int> (! nearRoundingBoundary (e, margin))) != 0 };
+    std::uint64_t bits;
+    std::memcpy (&bits, &e, sizeof bits);
+
+    // The 29 low mantissa bits of a double are its position within a float step
+    // (of its own binade, which also places the boundary just below a power of two
+    // right); a boundary sits at 2^28. Near it when 0 <= t < 2 tolerance: the sign
+    // bits of t and t - 2 tolerance say so without a compare, all in 64-bit lanes.
+    const auto tolerance = static_cast<std::int64_t> (margin * 0x1p29);
+    const std::int64_t t = static_cast<std::int64_t> (bits & 0x1FFFFFFFu) - (0x10000000 - tolerance);
+    const std::uint64_t near = static_cast<std::uint64_t> (~t & (t - 2 * tolerance)) >> 63;
+    return { static_cast<float> (e), near };
+}
+
+constexpr double log2OfE = 1.4426950408889634074;
+constexpr double log2Of10 = 3.321928094887362347870319;
+
+/** Arguments per call of the passes below at most (their scratch lives on the stack). */
+constexpr int expPassFrames = 256;
+
+/** 10^q rounded to float by the library, through a double-precision power of two. */
+inline float powerOfTenByLibrary (float q) noexcept
+{
+    return static_cast<float> (std::exp2 (static_cast<double> (q) * log2Of10));
+}
+
+/** out[i] = float(2^(arg[i] scale)) from the kernel for n <= expPassFrames
+    arguments; where that float is uncertain, or |arg[i]| exceeds 'limit' (or is
+    NaN), and used[i] is set (or used is null), library(arg[i]) instead. The
+    loops over all arguments are vector code; the frames redone are rare. */
+template <class Library>
+VRC_INLINE_PASS void exp2Pass (const float* arg, const int* used, float* out, int n, double scale, double margin,
+                               float limit, Library library) noexcept
+{
+    alignas (32) std::uint64_t uncertain[expPassFrames];
+    alignas (32) int outside[expPassFrames];
+    std::uint64_t anyUncertain = 0;
+    for (int i = 0; i < n; ++i)
+    {
+        const auto e = exp2AsFloat (static_cast<double> (arg[i]) * scale, margin);
+        out[i] = e.value;
+        uncertain[i] = e.uncertain;
+        anyUncertain |= e.uncertain;
+    }
+    // The range is checked on the float arguments, 8 to a vector, rather than on
+    // the doubles or the kernel's result.
+    int anyOutside = 0;
+    for (int i = 0; i < n; ++i)
+    {
+        outside[i] = static_cast<int> (! (std::fabs (arg[i]) <= limit));
+        anyOutside |= outside[i];
+    }
+    if ((anyUncertain != 0) | (anyOutside != 0))
+        for (int i = 0; i < n; ++i)
+            if (((uncertain[i] != 0) | (outside[i] != 0)) && (used == nullptr || used[i] != 0))
+                out[i] = library (arg[i]);
+}
+
+/** expf(arg[i]) where used[i] is set, for n <= expPassFrames arguments: the knee's exponentials. */
+VRC_INLINE_PASS void exponentialsPass (const float* arg, const int* used, float* out, int n) noexcept
+{
+    // e^-87 and e^87 are normal floats.
+    exp2Pass (arg, used, out, n, log2OfE, expfMargin, 87.0f, [] (float a) { return std::exp (a); });
+}
+
+/** powerOfTenByLibrary(q[i]) for n <= expPassFrames values. */
+VRC_INLINE_PASS void powersOfTenPass (const float* q, float* out, int n) noexcept
+{
+    // 10^-37 and 10^37 are normal floats.
+    exp2Pass (q, nullptr, out, n, log2Of10, exp2Margin, 37.0f, powerOfTenByLibrary);
 }
 
 } // namespace vrc

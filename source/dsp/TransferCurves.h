@@ -89,18 +89,14 @@ public:
     static float kneeBlend (float d) noexcept;
 
 private:
-    // 10^q rounded to float, through a double-precision power of two: far cheaper
-    // than a float pow and within rounding of the exact value.
-    static float powerOfTen (float q) noexcept
-    {
-        return static_cast<float> (std::exp2 (static_cast<double> (q) * 3.321928094887362347870319));
-    }
-
     template <int chunk>
     VRC_INLINE_PASS void gainsOfChunk (const float* envelope, float* out, int n) const noexcept;
     void gainsAvx2 (const float* envelope, float* out, int n) const noexcept;
+    VRC_INLINE_PASS void kneeTerms (const float* level, const int* usesExp, int users, float* term, int n) const noexcept;
 
     float threshold, ratio, knee, kneeSixth, kneeStart, floorBend, logDivisor;
+    float termInKnee, termBelowKnee, halfKneeFrom;
+    bool halfKneeTestExact;
 };
 
 } // namespace vrc

@@ -234,21 +234,13 @@ void VeskCompAudioProcessor::setStateInformation (const void* data, int sizeInBy
 {
     // Attributes are applied in the order older builds used; a damaged or foreign
     // chunk restores nothing. Either way the engine is refreshed, values are not
-    // clamped, and a VST2 host is not notified: the editor shows the values at its
-    // next tick.
+    // clamped, and no host is notified (each format's layer reads the values back
+    // itself): the editor shows them at its next tick.
     const auto restored = vrc::readSettingsChunk (data, sizeInBytes);
     for (auto id : vrc::settingsRestoreOrder)
         if (const auto& v = restored[static_cast<size_t> (id)])
             parameterFor (static_cast<int> (id))->setPhysical (*v);
     updateEngine();
-
-    // An LV2 host keeps no value of its own for a parameter property: it learns
-    // the restored values only from the plug-in's messages, which the framework
-    // sends at the next run for every parameter its listeners were told of.
-    // The VST2 and VST3 wrappers read the values back themselves.
-    if (wrapperType == wrapperType_LV2)
-        for (const auto& p : vrc::parameterTable)
-            sendParamChangeMessageToListeners (static_cast<int> (p.id), getParameter (static_cast<int> (p.id)));
 }
 
 void VeskCompAudioProcessor::refreshMeterReadings() noexcept

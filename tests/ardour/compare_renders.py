@@ -23,19 +23,24 @@ def frames(path):
     sys.exit(path + ': no sample data')
 
 
-reference, skipped, total = frames(sys.argv[1])
-print('ardour: %s: %d frames, sound from frame %d, peak %.4f'
-      % (sys.argv[1], total, skipped, max((max(abs(l), abs(r)) for l, r in reference), default=0.0)))
-failed = len(reference) < total * 0.9
-for path in sys.argv[2:]:
-    other, skipped, total = frames(path)
-    common = min(len(other), len(reference))
-    same = common >= total * 0.9 and other[:common] == reference[:common]
-    print('ardour: %s: sound from frame %d, %s over %d frames' % (path, skipped, 'identical' if same else 'DIFFERENT', common))
-    if not same:
-        differ = [i for i in range(common) if other[i] != reference[i]]
-        if differ:
-            print('ardour:   %d frames differ, first at %d, last at %d, peak here %.4g'
-                  % (len(differ), differ[0], differ[-1], max(max(abs(l), abs(r)) for l, r in other)))
-    failed = failed or not same
-sys.exit(1 if failed else 0)
+def main():
+    reference, skipped, total = frames(sys.argv[1])
+    print('ardour: %s: %d frames, sound from frame %d, peak %.4f'
+          % (sys.argv[1], total, skipped, max((max(abs(l), abs(r)) for l, r in reference), default=0.0)))
+    failed = len(reference) < total * 0.9
+    for path in sys.argv[2:]:
+        other, skipped, total = frames(path)
+        common = min(len(other), len(reference))
+        same = common >= total * 0.9 and other[:common] == reference[:common]
+        print('ardour: %s: sound from frame %d, %s over %d frames' % (path, skipped, 'identical' if same else 'DIFFERENT', common))
+        if not same:
+            differ = [i for i in range(common) if other[i] != reference[i]]
+            if differ:
+                print('ardour:   %d frames differ, first at %d, last at %d, peak here %.4g'
+                      % (len(differ), differ[0], differ[-1], max(max(abs(l), abs(r)) for l, r in other)))
+        failed = failed or not same
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == '__main__':
+    main()

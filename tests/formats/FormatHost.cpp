@@ -12,31 +12,22 @@ namespace vrc::formats
 {
 const char* formatName (Format f)
 {
-    return f == Format::vst3 ? "VST3" : "LV2";
+    juce::ignoreUnused (f);
+    return "VST3";
 }
 
 namespace
 {
-// Both format objects live for the whole run: the LV2 one holds the RDF world
-// with every bundle it has read.
-juce::AudioPluginFormat& formatObject (Format f)
+juce::AudioPluginFormat& formatObject (Format)
 {
     static juce::VST3PluginFormat vst3;
-    static juce::LV2PluginFormat lv2;
-    return f == Format::vst3 ? static_cast<juce::AudioPluginFormat&> (vst3) : lv2;
+    return vst3;
 }
 
-juce::String identifier (Format f)
+juce::String identifier (Format)
 {
-    if (f == Format::vst3) // (the bundle: two folders above the library)
-        return juce::File (VRC_VST3_BINARY).getParentDirectory().getParentDirectory().getParentDirectory().getFullPathName();
-    static const bool searched = []
-    {
-        formatObject (Format::lv2).searchPathsForPlugins (juce::FileSearchPath (juce::File (VRC_LV2_FOLDER).getFullPathName()), false, false);
-        return true;
-    }();
-    juce::ignoreUnused (searched);
-    return VRC_LV2_URI;
+    // (the bundle: two folders above the library)
+    return juce::File (VRC_VST3_BINARY).getParentDirectory().getParentDirectory().getParentDirectory().getFullPathName();
 }
 
 // The framework's VST3 host saves the component's state, base64-encoded, in a
@@ -73,43 +64,6 @@ juce::MemoryBlock vst3StateWithChunk (const std::vector<unsigned char>& chunk)
     return result;
 }
 
-// The framework's LV2 host saves the plug-in's state properties as Turtle; the
-// plug-in keeps its chunk in one string property, base64-encoded.
-const juce::String lv2StateKey = juce::String (VRC_LV2_URI) + ":StateString";
-
-juce::Range<int> lv2ChunkText (const juce::String& turtle)
-{
-    const auto key = turtle.indexOf (lv2StateKey);
-    const auto open = key < 0 ? -1 : turtle.indexOfChar (key, '"');
-    const auto close = open < 0 ? -1 : turtle.indexOfChar (open + 1, '"');
-    return close < 0 ? juce::Range<int>() : juce::Range<int> (open + 1, close);
-}
-
-std::vector<unsigned char> chunkFromLv2State (const juce::MemoryBlock& hostState)
-{
-    const auto turtle = hostState.toString();
-    const auto range = lv2ChunkText (turtle);
-    juce::MemoryBlock chunk;
-    if (range.isEmpty() || ! chunk.fromBase64Encoding (turtle.substring (range.getStart(), range.getEnd())))
-        return {};
-    const auto* bytes = static_cast<const unsigned char*> (chunk.getData());
-    return { bytes, bytes + chunk.getSize() };
-}
-
-juce::MemoryBlock lv2StateWithChunk (const std::vector<unsigned char>& chunk)
-{
-    // A state saved from a fresh instance, with its chunk text replaced.
-    auto fresh = load (Format::lv2);
-    if (fresh == nullptr)
-        return {};
-    juce::MemoryBlock saved;
-    fresh->getStateInformation (saved);
-    const auto turtle = saved.toString();
-    const auto range = lv2ChunkText (turtle);
-    const auto text = turtle.replaceSection (range.getStart(), range.getLength(),
-                                             juce::MemoryBlock (chunk.data(), chunk.size()).toBase64Encoding());
-    return { text.toRawUTF8(), text.getNumBytesAsUTF8() };
-}
 } // namespace
 
 std::unique_ptr<juce::AudioPluginInstance> load (Format f, double sampleRate, int blockSize)
@@ -131,30 +85,31 @@ std::unique_ptr<juce::AudioPluginInstance> load (Format f, double sampleRate, in
 
 juce::String parameterIdentity (Format f, int index)
 {
-    return f == Format::vst3 ? juce::String (index) : juce::String (VRC_LV2_URI) + ":" + parameterIds[(size_t) index];
+    juce::ignoreUnused (f);
+    return juce::String (index);
 }
 
 std::vector<juce::AudioProcessorParameter*> parametersByIndex (Format f, juce::AudioPluginInstance& plugin)
 {
-    // (The framework's LV2 host puts a prefix of its own before the URI.)
     std::vector<juce::AudioProcessorParameter*> result (numParameters, nullptr);
     for (auto* p : plugin.getParameters())
         if (auto* hosted = dynamic_cast<juce::HostedAudioProcessorParameter*> (p))
             for (int i = 0; i < numParameters; ++i)
-                if (f == Format::vst3 ? hosted->getParameterID() == parameterIdentity (f, i)
-                                      : hosted->getParameterID().endsWith (":" + parameterIdentity (f, i)))
+                if (hosted->getParameterID() == parameterIdentity (f, i))
                     result[(size_t) i] = p;
     return result;
 }
 
 std::vector<unsigned char> chunkFromState (Format f, const juce::MemoryBlock& hostState)
 {
-    return f == Format::vst3 ? chunkFromVst3State (hostState) : chunkFromLv2State (hostState);
+    juce::ignoreUnused (f);
+    return chunkFromVst3State (hostState);
 }
 
 juce::MemoryBlock stateWithChunk (Format f, const std::vector<unsigned char>& chunk)
 {
-    return f == Format::vst3 ? vst3StateWithChunk (chunk) : lv2StateWithChunk (chunk);
+    juce::ignoreUnused (f);
+    return vst3StateWithChunk (chunk);
 }
 
 Signal process (Format f, juce::AudioPluginInstance& plugin, const Settings& settings, const Signal& input, double sampleRate, int blockSize)

@@ -1,7 +1,8 @@
 #pragma once
-// Loads the built VST3 and LV2 bundles through the framework's plug-in hosting
-// and reaches into each format's saved state for the plug-in's own settings
-// chunk, so it can be compared with (and replaced by) the VST2 build's chunk.
+// Loads the built VST3 bundle through the framework's plug-in hosting and
+// reaches into its saved state for the plug-in's own settings chunk, so it can
+// be compared with (and replaced by) the VST2 build's chunk. Shared signals and
+// the VST2 reference render serve the LV2 tests too.
 #include <juce_audio_processors/juce_audio_processors.h>
 
 #include <map>
@@ -10,14 +11,14 @@
 
 namespace vrc::formats
 {
-enum class Format { vst3, lv2 };
+enum class Format { vst3 };
 const char* formatName (Format);
 
 /** A new instance of the built plug-in in that format, or nullptr (with a test failure). */
 std::unique_ptr<juce::AudioPluginInstance> load (Format, double sampleRate = 44100.0, int blockSize = 512);
 
 /** The host's parameter for each of the eight host indices, found by its
-    identity (VST3 parameter ID, LV2 parameter URI); nullptr where none has it. */
+    identity (VST3 parameter ID); nullptr where none has it. */
 std::vector<juce::AudioProcessorParameter*> parametersByIndex (Format, juce::AudioPluginInstance&);
 /** The identity the README promises for a host index in that format. */
 juce::String parameterIdentity (Format, int index);

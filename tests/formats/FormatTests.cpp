@@ -1,6 +1,6 @@
-// The VST3 and LV2 builds seen from a host: the same eight parameters, stereo
-// and mono buses only, audio bit for bit equal to VR-C.so's, and the same
-// settings chunk inside every format's saved state, loadable across formats.
+// The VST3 build seen from a host: the same eight parameters, stereo and mono
+// buses only, audio bit for bit equal to VR-C.so's, and the same settings chunk
+// inside its saved state, loadable both ways. (LV2: Lv2Tests.cpp.)
 #include "FormatHost.h"
 #include "HostXErrors.h"
 #include "TestHost.h"
@@ -55,8 +55,7 @@ TEST_P (FormatTest, HostSeesOneStereoBusEachWayAndMonoAsTheOnlyAlternative)
         l.outputBuses.add (out);
         return l;
     };
-    // LV2 ports are fixed in the bundle's description, so its only layout is stereo.
-    EXPECT_EQ (plugin->checkBusesLayoutSupported (layout (Set::mono(), Set::mono())), GetParam() == Format::vst3);
+    EXPECT_TRUE (plugin->checkBusesLayoutSupported (layout (Set::mono(), Set::mono())));
     EXPECT_FALSE (plugin->checkBusesLayoutSupported (layout (Set::mono(), Set::stereo())));
     EXPECT_FALSE (plugin->checkBusesLayoutSupported (layout (Set::stereo(), Set::mono())));
     EXPECT_FALSE (plugin->checkBusesLayoutSupported (layout (Set::create5point1(), Set::create5point1())));
@@ -88,17 +87,15 @@ TEST_P (FormatTest, EightParametersWithTheirNamesIdentitiesDefaultsAndTexts)
         ASSERT_NE (params[(size_t) i], nullptr) << "no parameter " << parameterIdentity (GetParam(), i);
         auto& p = *params[(size_t) i];
         EXPECT_EQ (p.getName (100), info.name);
-        // (LV2 hosts read the default from the bundle's Turtle text, which has six digits.)
-        const float tolerance = GetParam() == Format::lv2 ? 1.0e-6f : 0.0f;
-        EXPECT_NEAR (p.getDefaultValue(), (info.defaultValue - info.minimum) / (info.maximum - info.minimum), tolerance);
-        EXPECT_NEAR (p.getValue(), vst2.getParameter (i), tolerance) << info.name << " starts at its default";
+        EXPECT_EQ (p.getDefaultValue(), (info.defaultValue - info.minimum) / (info.maximum - info.minimum));
+        EXPECT_EQ (p.getValue(), vst2.getParameter (i)) << info.name << " starts at its default";
         p.setValue (someSettings.at (i));
     }
     runOneBlock (*plugin);
 
     // VST3 hosts show the plug-in's own texts, for the current value and for
-    // any other they ask about (automation labels); LV2 hosts print the number.
-    for (int i = 0; i < numParameters && GetParam() == Format::vst3; ++i)
+    // any other they ask about (automation labels).
+    for (int i = 0; i < numParameters; ++i)
     {
         vst2.setParameter (i, someSettings.at (i));
         EXPECT_EQ (params[(size_t) i]->getCurrentValueAsText().toStdString(), vst2.text<64> (vsthost::effGetParamDisplay, i));
@@ -116,9 +113,6 @@ TEST_P (FormatTest, AudioEqualsTheVst2BuildForBothCurvesInStereoAndMono)
     const int blockSize = 480;
     for (int channels : { 2, 1 })
     {
-        // LV2 ports are fixed at stereo: a host feeds a mono track to both
-        // inputs, and both outputs must then carry VR-C's mono output.
-        const bool monoThroughStereo = channels == 1 && GetParam() == Format::lv2;
         for (float curve : { 0.0f, 1.0f })
         {
             SCOPED_TRACE (testing::Message() << channels << " channel(s), curve " << curve);
@@ -128,16 +122,15 @@ TEST_P (FormatTest, AudioEqualsTheVst2BuildForBothCurvesInStereoAndMono)
 
             const auto plugin = load (GetParam(), sampleRate, blockSize);
             ASSERT_NE (plugin, nullptr);
-            if (channels == 1 && ! monoThroughStereo)
+            if (channels == 1)
             {
                 ASSERT_TRUE (plugin->setChannelLayoutOfBus (true, 0, juce::AudioChannelSet::mono())
                              && plugin->setChannelLayoutOfBus (false, 0, juce::AudioChannelSet::mono()));
             }
 
-            const auto output = process (GetParam(), *plugin, settings, monoThroughStereo ? Signal { input[0], input[0] } : input,
-                                         sampleRate, blockSize);
+            const auto output = process (GetParam(), *plugin, settings, input, sampleRate, blockSize);
             const auto expected = processVst2 (settings, input, (float) sampleRate, blockSize);
-            EXPECT_EQ (output, (monoThroughStereo ? Signal { expected[0], expected[0] } : expected));
+            EXPECT_EQ (output, expected);
             EXPECT_NE (expected, input) << "the settings compress audibly";
         }
     }
@@ -159,7 +152,7 @@ TEST_P (FormatTest, StateCarriesTheVst2ChunkAndLoadsInEitherDirection)
     juce::MemoryBlock saved;
     restored->getStateInformation (saved);
     EXPECT_EQ (chunkFromState (GetParam(), saved), vst2Chunk);
-    // The host learns the restored values too (an LV2 plug-in tells it in the next block).
+    // The host learns the restored values too.
     runOneBlock (*restored);
     for (const auto& [index, value] : someSettings)
         EXPECT_NEAR (parametersByIndex (GetParam(), *restored)[(size_t) index]->getValue(), value, 1.0e-6f) << index;
@@ -205,6 +198,6 @@ TEST_P (FormatTest, EditorOpensAtItsFixedSize)
     editor.reset();
 }
 
-INSTANTIATE_TEST_SUITE_P (Formats, FormatTest, ::testing::Values (Format::vst3, Format::lv2), printFormat);
+INSTANTIATE_TEST_SUITE_P (Formats, FormatTest, ::testing::Values (Format::vst3), printFormat);
 } // namespace
 } // namespace vrc::formats

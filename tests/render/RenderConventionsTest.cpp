@@ -126,7 +126,9 @@ TEST (RenderLarge, PastFourGiBTheOutputIsRf64)
     std::unique_ptr<juce::AudioFormatReader> reader (formats.createReaderFor (dir.file ("out.wav")));
     ASSERT_NE (reader, nullptr);
     EXPECT_EQ (reader->lengthInSamples, dataBytes / 8);
-    EXPECT_EQ (dir.file ("out.wav").getSize(), reader->lengthInSamples * 8 + 104);
+    // (the audio and a header of a few chunks: ds64, fmt, fact, PEAK, data)
+    EXPECT_GT (dir.file ("out.wav").getSize(), reader->lengthInSamples * 8 + 44);
+    EXPECT_LT (dir.file ("out.wav").getSize(), reader->lengthInSamples * 8 + 1024);
 }
 
 // An AIFF output past what its 32-bit sizes can state is refused before any work
@@ -242,6 +244,12 @@ TEST (RenderConventions, StandardInputAndOutput)
         for (int ch = 0; ch < 2; ++ch)
             std::memcpy (piped.getWritePointer (ch, i), (const char*) bytes.getData() + dataAt + 8 + i * 8 + ch * 4, 4);
     EXPECT_EQ (countDifferences (piped, reference), 0);
+
+    // A named pipe is read once its writer comes, as cat reads it.
+    run = runShell ("mkfifo " + dir.path ("fifo") + "; (sleep 0.3; cat " + dir.path ("in.wav") + " > " + dir.path ("fifo")
+                    + ") & '" VRC_RENDER_EXE "' " + dir.path ("fifo") + " " + dir.path ("fifo.wav") + " --bits 32f");
+    ASSERT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_EQ (countDifferences (readAudio (dir.file ("fifo.wav")), reference), 0);
 
     run = runShell ("'" VRC_RENDER_EXE "' " + dir.path ("in.wav") + " - --format flac --bits 24 > " + dir.path ("piped.flac")
                     + " && flac -t -s " + dir.path ("piped.flac"));

@@ -92,6 +92,7 @@ INSTANTIATE_TEST_SUITE_P (
         ErrorCase { "RatioOutOfRange", "{dir}/in.wav {dir}/out.wav --ratio 2", "outside the control's range 0.5 .. 1", 2, "" },
         ErrorCase { "ThresholdOutOfRange", "{dir}/in.wav {dir}/out.wav --threshold 3", "-40 .. 0 dB", 2, "" },
         ErrorCase { "DryWetOutOfRange", "{dir}/in.wav {dir}/out.wav --drywet 150", "0 .. 100 %", 2, "" },
+        ErrorCase { "OutOfRangeBeforeTheChunkIsRead", "{dir}/in.wav {dir}/out.wav --state {dir}/nothing --gain 99", "outside the control's range", 2, "" },
         ErrorCase { "ZeroBlock", "{dir}/in.wav {dir}/out.wav --block 0", "bad value '0' for --block", 2, "" },
         ErrorCase { "MissingValue", "{dir}/in.wav {dir}/out.wav --gain", "--gain needs a value", 2, "" },
         ErrorCase { "OneFileOnly", "{dir}/in.wav", "expected an input and an output file", 2, "" },

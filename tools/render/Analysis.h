@@ -14,17 +14,21 @@ struct LevelStats
 {
     float peak = 0.0f;
     double sumOfSquares = 0.0;
-    std::int64_t count = 0; // samples over all channels
+    std::int64_t count = 0; // finite samples over all channels
 
     void add (const float* samples, int n) noexcept
     {
+        // Levels are those of the finite samples: one NaN would make the RMS NaN,
+        // one infinity the peak; non-finite samples are counted and reported apart.
         for (int i = 0; i < n; ++i)
         {
+            if (! std::isfinite (samples[i]))
+                continue;
             const float a = std::fabs (samples[i]);
             peak = a > peak ? a : peak;
             sumOfSquares += static_cast<double> (samples[i]) * static_cast<double> (samples[i]);
+            ++count;
         }
-        count += n;
     }
 
     double peakDb() const noexcept { return toDb (peak); }

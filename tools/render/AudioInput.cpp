@@ -194,6 +194,11 @@ bool AudioInput::open (const std::string& name, int maximumChannels)
     floatingPoint = encoding == SF_FORMAT_FLOAT || encoding == SF_FORMAT_DOUBLE;
     bits = encoding == SF_FORMAT_PCM_16 ? 16 : (encoding == SF_FORMAT_FLOAT ? 32 : (encoding == SF_FORMAT_DOUBLE ? 64 : 24));
     frames = seekable && sf.frames != SF_COUNT_MAX ? (std::int64_t) sf.frames : -1;
+    // libsndfile knows no length for an Ogg Vorbis file whose last page is missing;
+    // its last whole page tells how far the stream goes (for the plot's time axis).
+    if (frames < 0 && seekable && (format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS)
+        if (const auto last = checkOgg (path).lastPosition; last > 0)
+            frames = (std::int64_t) last;
 
     if (numChannels < 1 || numChannels > maximumChannels)
         return fail (quoted + " has " + std::to_string (numChannels) + " channels; VR-C processes mono or stereo audio only");
@@ -258,8 +263,10 @@ std::vector<std::string> AudioInput::problems()
     const bool stoppedEarly = stated > 0 && position < stated;
     if (fault)
     {
-        std::string text = "at " + at ((std::int64_t) fault->frame, rate) + ", byte " + std::to_string (fault->offset)
-                           + ": " + fault->what;
+        std::string text = fault->exactFrame
+                               ? "at " + at ((std::int64_t) fault->frame, rate) + ", byte " + std::to_string (fault->offset)
+                               : "at byte " + std::to_string (fault->offset) + ", after " + at ((std::int64_t) fault->frame, rate);
+        text += ": " + fault->what;
         if (stoppedEarly)
             text += "; decoding stops at " + at (position, rate) + ", the " + std::to_string (stated - position)
                     + " frames after it that the header announces are left out";

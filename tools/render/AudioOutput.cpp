@@ -9,6 +9,12 @@
 namespace vrc::render
 {
 
+namespace
+{
+// 4 GiB less room for the header's chunks.
+constexpr std::uint64_t largestPlainWavAudio = 0xffffffffull - 4096;
+} // namespace
+
 struct OutputCallbacks
 {
     static AudioOutput& of (void* user) { return *static_cast<AudioOutput*> (user); }
@@ -120,12 +126,19 @@ void writeStreamingWavHeader (juce::OutputStream& out, const OutputFormat& forma
 } // namespace
 
 bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const OutputFormat& format, double sampleRate, int channels,
-                        bool canSeek)
+                        std::int64_t expectedFrames, bool canSeek)
 {
     stream = std::move (target);
     if (stream == nullptr)
         return false;
-    int container = format.container == Container::wav ? SF_FORMAT_RF64 : (format.container == Container::aiff ? SF_FORMAT_AIFF : SF_FORMAT_FLAC);
+    // WAV's sizes are 32 bits: audio that may not fit (or of unknown length) goes into
+    // RF64, the 64-bit form of the same layout; float goes into the extensible form,
+    // which is turned into the plain float form when it is finished.
+    const auto audioBytes = (std::uint64_t) std::max<std::int64_t> (expectedFrames, 0) * (std::uint64_t) channels
+                            * (std::uint64_t) (format.bitsPerSample / 8);
+    const bool large = expectedFrames < 0 || audioBytes > largestPlainWavAudio;
+    const int wav = large ? SF_FORMAT_RF64 : (format.isFloat ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
+    int container = format.container == Container::wav ? wav : (format.container == Container::aiff ? SF_FORMAT_AIFF : SF_FORMAT_FLAC);
     // libsndfile writes WAV only where it can go back for the sizes: on a pipe the
     // header is ours and libsndfile writes the samples after it.
     if (! canSeek && format.container == Container::wav)
@@ -149,9 +162,7 @@ bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const Output
         stream.reset();
         return false;
     }
-    floatWav = canSeek && format.container == Container::wav && format.isFloat;
-    // RF64 only when the file needs it; below 4 GiB it closes as a plain WAV.
-    sf_command (file, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    floatWav = canSeek && container == SF_FORMAT_WAVEX;
     // Past full scale an integer sample is clipped; without this it would wrap round.
     sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
@@ -175,28 +186,28 @@ bool AudioOutput::write (const float* const* channels, int n)
     return true;
 }
 
-/** libsndfile writes float WAV with a 16-byte format chunk (or the extensible
-    form, which sox resolves to the same), and sox warns on each such file that the
-    format chunk lacks its extension. Where libsndfile left a JUNK chunk reserved for
-    RF64 before its extensible format chunk, the same 80 bytes hold the plain float
-    format chunk with its (empty) extension and a shorter JUNK chunk. */
+/** sox warns on every float WAV that libsndfile writes: on the 16-byte format
+    chunk that it lacks its extension, and on the extensible form too (it resolves
+    that to float, then finds no extension left). The extensible chunk's 48 bytes
+    hold the plain float format chunk with its empty extension, and a JUNK chunk
+    for the rest, in place. */
 void AudioOutput::writePlainFloatFormat()
 {
     const auto* h = header.data();
     const auto le = [&] (size_t at) { return (std::uint32_t) (h[at] | (h[at + 1] << 8) | (h[at + 2] << 16) | ((std::uint32_t) h[at + 3] << 24)); };
-    if (std::memcmp (h, "RIFF", 4) != 0 || std::memcmp (h + 12, "JUNK", 4) != 0 || le (16) != 24
-        || std::memcmp (h + 44, "fmt ", 4) != 0 || le (48) != 40 || h[52] != 0xfe || h[53] != 0xff || h[76] != 3 || h[77] != 0)
+    if (std::memcmp (h, "RIFF", 4) != 0 || std::memcmp (h + 12, "fmt ", 4) != 0 || le (16) != 40 || h[20] != 0xfe
+        || h[21] != 0xff || h[44] != 3 || h[45] != 0)
         return;
     juce::MemoryOutputStream replacement;
     replacement.write ("fmt ", 4);
     replacement.writeInt (18);
     replacement.writeShort (3); // IEEE float
-    replacement.write (h + 54, 12); // channels, rate, bytes per second, block align
+    replacement.write (h + 22, 12); // channels, rate, bytes per second, block align
     replacement.writeShort (32);
     replacement.writeShort (0); // no extension
     replacement.write ("JUNK", 4);
-    replacement.writeInt (46);
-    replacement.writeRepeatedByte (0, 46);
+    replacement.writeInt (14);
+    replacement.writeRepeatedByte (0, 14);
     if (stream->setPosition (12))
         stream->write (replacement.getData(), replacement.getDataSize());
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Output audio files, written by libsndfile into a stream (an AtomicFile's):
 // the container from the output's extension, the sample format as asked or
-// following the input. WAV is written as RF64 and turned back into plain WAV
-// when it ends under 4 GiB, so any length fits.
+// following the input. WAV audio of 4 GiB and more (or of a length not known
+// beforehand) is written as RF64, so any length fits.
 #include <juce_core/juce_core.h>
 
 #include "Options.h"
@@ -55,9 +55,10 @@ public:
 
     /** Starts a file in stream, which it then owns; false with error() set. A stream
         that cannot go back (a pipe) gets a WAV whose sizes say "to the end of the
-        stream", or a FLAC stream whose header leaves the length open. */
+        stream", or a FLAC stream whose header leaves the length open. expectedFrames
+        (-1: unknown) decides between WAV and RF64. */
     bool open (std::unique_ptr<juce::OutputStream> stream, const OutputFormat& format, double sampleRate, int numChannels,
-               bool canSeek = true);
+               std::int64_t expectedFrames, bool canSeek = true);
 
     /** Writes n frames from one array per channel; integer formats clip at full scale. */
     bool write (const float* const* channels, int n);

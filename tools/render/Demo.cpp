@@ -36,7 +36,7 @@ std::string writeDemoInput (const juce::File& file, bool overwrite)
     format.bitsPerSample = 32;
     format.isFloat = true;
     AudioOutput writer;
-    if (! writer.open (out.open(), format, demoSampleRate, signal.getNumChannels()))
+    if (! writer.open (out.open(), format, demoSampleRate, signal.getNumChannels(), signal.getNumSamples()))
         return out.error().empty() ? "cannot write '" + file.getFullPathName().toStdString() + "'" : out.error();
     const bool written = writer.write (signal.getArrayOfReadPointers(), signal.getNumSamples()) && writer.close();
     if (! written || ! out.commit (overwrite))

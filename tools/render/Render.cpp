@@ -3,7 +3,7 @@
 #include "AtomicFile.h"
 #include "AudioInput.h"
 #include "AudioOutput.h"
-#include "GainProbe.h"
+#include "ProcessorSetup.h"
 #include "Plot.h"
 #include "StandardOutput.h"
 
@@ -121,7 +121,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (pipe == nullptr)
         stream = audioFile.open();
     const auto streamError = [&] { return pipe != nullptr ? pipe->error() : audioFile.streamError(); };
-    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, pipe == nullptr))
+    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, result.length, pipe == nullptr))
     {
         result.error = ! audioFile.error().empty() ? audioFile.error()
                                                    : "cannot write " + outputLabel + ": libsndfile refused a "
@@ -135,7 +135,6 @@ RenderResult render (const RenderJob& job, RenderControl control)
         result.error = "the processor refused a " + std::to_string (result.channels) + "-channel layout";
         return result;
     }
-    GainProbe probe (processor, job.settings, result.channels, result.sampleRate);
 
     // The plot's columns span the length libsndfile finds (a plot needs a named
     // input: a pipe's length is known only at its end).
@@ -146,8 +145,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
 
     const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
     juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels, chunk);
-    juce::MidiBuffer midi;
-    std::array<float*, 2> probeChannels {};
+    std::vector<float> gains ((size_t) chunk); // each frame's gain factor, as the engine applied it
 
     for (std::int64_t position = 0;; position += chunk)
     {
@@ -170,7 +168,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
         for (int start = 0; start < n; start += job.blockSize)
         {
             auto block = view (work, start, std::min (job.blockSize, n - start));
-            processor.processBlock (block, midi);
+            processor.processWithGains (block, gains.data() + start);
         }
 
         for (int ch = 0; ch < result.channels; ++ch)
@@ -194,9 +192,8 @@ RenderResult render (const RenderJob& job, RenderControl control)
             {
                 inPeak = std::max (inPeak, std::fabs (input.getSample (ch, i)));
                 outPeak = std::max (outPeak, std::fabs (work.getSample (ch, i)));
-                probeChannels[(size_t) ch] = input.getWritePointer (ch, i);
             }
-            const float g = probe.next (probeChannels.data()); // overwrites the input sample
+            const float g = gains[(size_t) i];
             result.gain.add (g);
 
             if (timeline.columns() > 0)
@@ -213,6 +210,9 @@ RenderResult render (const RenderJob& job, RenderControl control)
         if (control.progress != nullptr && lengthKnown)
             control.progress->store (std::min (1.0, static_cast<double> (position + n) / static_cast<double> (result.length)));
     }
+    // (the plot's columns were laid out over the length the file announced; the
+    // time axis keeps it, so audio left out after damage shows as the gap it is)
+    const auto plotLength = lengthKnown ? result.length : in.framesRead();
     result.length = in.framesRead();
     result.damage = in.problems();
     if (result.length == 0)
@@ -232,7 +232,7 @@ RenderResult render (const RenderJob& job, RenderControl control)
     AtomicFile plotFile (job.plot), stateFile (job.saveState);
     if (job.plot != juce::File())
     {
-        const PlotData data { job.settings, timeline, result.sampleRate, result.length,
+        const PlotData data { job.settings, timeline, result.sampleRate, plotLength,
                               job.input.getFileName().toStdString() };
         if (result.error = writePlot (data, plotFile); ! result.ok())
             return result;

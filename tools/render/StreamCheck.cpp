@@ -118,7 +118,7 @@ OggCheck checkOgg (const std::string& path)
     const auto fault = [&] (std::string what)
     {
         if (! result.fault)
-            result.fault = StreamFault { result.lastPosition, offset, std::move (what) };
+            result.fault = StreamFault { result.lastPosition, offset, std::move (what), false };
     };
     // After damage, the next capture pattern: the pages after it still tell the stream's length.
     const auto resync = [&]

@@ -13,9 +13,10 @@ namespace vrc::render
 /** The first thing wrong in a compressed stream. */
 struct StreamFault
 {
-    std::uint64_t frame = 0;  // the frame (sample position) it lies at, as far as known
+    std::uint64_t frame = 0;  // the frame it lies at (FLAC), or the last good position before it (Ogg)
     std::uint64_t offset = 0; // the byte in the file
     std::string what;         // "a frame fails its checksum"
+    bool exactFrame = true;
 };
 
 /** Decodes a FLAC file with libFLAC and returns its first decoding error; an

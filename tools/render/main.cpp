@@ -174,6 +174,9 @@ int main (int argc, char* argv[])
         return finish (runDemo (options, cancelRequested));
 
     auto settings = defaultSettings();
+    // Option values out of range are usage errors, said before any file is opened.
+    if (auto scratch = settings; ! applyOptionSettings (options, scratch).empty())
+        return fail (applyOptionSettings (options, scratch), exitUsage);
     if (! options.stateFile.empty())
     {
         std::vector<std::string> warnings;

@@ -1,4 +1,4 @@
-#include "GainProbe.h"
+#include "ProcessorSetup.h"
 
 namespace vrc::render
 {
@@ -20,24 +20,6 @@ bool prepareProcessor (VeskCompAudioProcessor& processor, const SettingsValues& 
     processor.setRateAndBufferSizeDetails (sampleRate, blockSize);
     processor.prepareToPlay (sampleRate, blockSize);
     return true;
-}
-
-GainProbe::GainProbe (const VeskCompAudioProcessor& renderer, const SettingsValues& settings, int channels,
-                      double sampleRate)
-    : numChannels (channels)
-{
-    // The probe's own gain is never used: the cheaper linear curve spares it a
-    // logarithm and two exponentials per sample without touching the envelope.
-    auto probeSettings = settings;
-    probeSettings[static_cast<size_t> (ParameterId::curve)] = 0.0f;
-    prepareProcessor (processor, probeSettings, channels, sampleRate, 1);
-
-    // The settings stay fixed for the whole render, so the curve is built once.
-    const auto& engine = renderer.getEngine();
-    if (engine.getCurve() != 0)
-        decibel.emplace (engine.curveSettings());
-    else
-        linear.emplace (engine.curveSettings());
 }
 
 } // namespace vrc::render

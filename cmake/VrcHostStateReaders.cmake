@@ -13,7 +13,7 @@ set_source_files_properties(${VRC_STATE_READER_SOURCES} PROPERTIES COMPILE_OPTIO
 # patched to call the project's reader (cmake/juce-patches), replaces it. The
 # Windows build applies the same patches to its own copy of the modules.
 if(TARGET VRC_VST3)
-    include("${CMAKE_SOURCE_DIR}/cmake/windows/PatchedJuceModules.cmake")
+    include(PatchedJuceModules)
     vrc_make_patched_juce_modules(vrc_patched_modules
         SOURCE "${JUCE_MODULES_DIR}"
         DESTINATION "${CMAKE_BINARY_DIR}/juce-patched-modules"

@@ -80,6 +80,16 @@ if(TARGET VRC_VST3)
     target_compile_definitions(VRC_VST3 PRIVATE JUCE_FORCE_USE_LEGACY_PARAM_IDS=1)
 endif()
 
+# The VST3 bundle carries the licence and the third-party notices beside its
+# binary (Contents/Resources), so a copied bundle keeps them.
+if(TARGET VRC_VST3)
+    add_custom_command(TARGET VRC_VST3 POST_BUILD
+        COMMAND "${CMAKE_COMMAND}" -E make_directory "$<TARGET_FILE_DIR:VRC_VST3>/../Resources"
+        COMMAND "${CMAKE_COMMAND}" -E copy "${CMAKE_SOURCE_DIR}/LICENSE" "${CMAKE_SOURCE_DIR}/THIRD-PARTY-NOTICES.md"
+            "$<TARGET_FILE_DIR:VRC_VST3>/../Resources/"
+        VERBATIM)
+endif()
+
 # Links a program (test, tool) against the plug-in's shared code: the same
 # objects as the plug-in, with the framework headers and definitions it saw.
 function(vrc_use_shared_code target)
@@ -95,15 +105,23 @@ endif()
 # The project's readers take the VST3 and LV2 state from the host first.
 include(VrcHostStateReaders)
 
+# What each format's host looks up, and nothing else (tests/exports checks it).
+include(VrcExports)
+vrc_export_only(VRC_VST VSTPluginMain main)
+vrc_export_only(VRC_VST3 GetPluginFactory ModuleEntry ModuleExit)
+vrc_export_only(VRC_LV2 lv2_descriptor lv2ui_descriptor)
+
 # clang links its sanitizer runtime into executables only; an instrumented plug-in
 # gets those symbols from the host program that loads it.
 # Host and plug-in each declare the VST types themselves, so clang's check of
 # function types across that boundary would flag every call between them.
-if(VRC_SANITIZE AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+if((VRC_SANITIZE OR VRC_SANITIZE_THREAD) AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     foreach(format_target IN ITEMS VRC_VST VRC_VST3 VRC_LV2)
         if(TARGET ${format_target})
             target_link_options(${format_target} PRIVATE "-Wl,-z,undefs")
-            target_compile_options(${format_target} PRIVATE -fno-sanitize=function)
+            if(VRC_SANITIZE)
+                target_compile_options(${format_target} PRIVATE -fno-sanitize=function)
+            endif()
         endif()
     endforeach()
 endif()

@@ -19,18 +19,19 @@ esac
 
 # Only what building needs; the test toolchain comes with scripts/test.sh.
 scripts/setup.sh
-if [ -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
-else
-    # A fresh tree builds no tests or benchmarks, so it needs no test libraries.
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVRC_BUILD_TESTS=OFF -DVRC_BUILD_BENCH=OFF
-fi
+# A plain configure builds no tests or benchmarks, so it needs no test libraries
+# (a tree that scripts/test.sh configured keeps them).
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$build" --target VRC_VST vrc-render --parallel "$(nproc)"
 
 echo
 "$build/bin/vrc-render" --demo "$out" --overwrite
 
+out=$(cd "$out" && pwd)
 echo
-echo "Listen to $out/input.wav, then $out/output.wav; look at $out/plot.png."
+echo "Listen to $out/input.wav, then $out/output.wav"
+echo "(any audio player, e.g. aplay, paplay or play from sox: aplay \"$out/output.wav\");"
+echo "look at $out/plot.png."
 echo "The plug-in (Linux VST 2.4): $(cd "$build/VRC_artefacts/Release/VST" && pwd)/VR-C.so"
+echo "    scripts/install.sh puts it into ~/.vst, where Linux hosts look."
 echo "The renderer: $(cd "$build/bin" && pwd)/vrc-render --help"

@@ -11,7 +11,7 @@ case "$seconds" in ''|*[!0-9]*) echo "fuzz.sh: seconds must be a whole number, g
 
 mkdir -p build-fuzz
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVRC_SANITIZE=ON -DVRC_FUZZ=ON -DVRC_BUILD_BENCH=OFF > build-fuzz/configure.log 2>&1 \
+    -DVRC_SANITIZE=ON -DVRC_FUZZ=ON -DVRC_BUILD_TESTS=ON -DVRC_BUILD_BENCH=OFF > build-fuzz/configure.log 2>&1 \
     || { cat build-fuzz/configure.log; exit 1; }
 cmake --build build-fuzz --target vrc_state_fuzzer vrc_lv2_state_fuzzer vrc_vst3_state_fuzzer \
     vrc_audio_input_fuzzer --parallel "$(nproc)"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Puts the built plug-in, in every format, where Linux hosts look for it:
+# Puts the built plug-in, in every format that is built, where Linux hosts look
+# for it (the formats not built are named; nothing built at all is an error):
 #
 #   scripts/install.sh                    VR-C.so into ~/.vst, VR-C.vst3 into ~/.vst3,
 #                                         VR-C.lv2 into ~/.lv2, the VR-C application into ~/.local/bin
-#   scripts/install.sh /some/folder       all four into that folder (created if missing;
+#   scripts/install.sh /some/folder       all of them into that folder (created if missing;
 #                                         a relative name is taken from where you run it)
 #   scripts/install.sh --uninstall [/some/folder]
 #                                         removes what the same command without --uninstall installed
@@ -44,23 +45,14 @@ if [[ "$uninstall" == 1 ]]; then
     exit 0
 fi
 
-missing=0
+installed=0
+not_built=()
 for entry in "${formats[@]}"; do
     IFS='|' read -r format built folder <<<"$entry"
     if [[ ! -e "$built" ]]; then
-        echo "install.sh: the $format build $built does not exist yet." >&2
-        missing=1
+        not_built+=("$format")
+        continue
     fi
-done
-if [[ "$missing" == 1 ]]; then
-    echo "Build every format first:" >&2
-    echo "    cmake -S . -B $build_dir -G Ninja -DCMAKE_BUILD_TYPE=Release" >&2
-    echo "    cmake --build $build_dir --target VRC_All" >&2
-    exit 1
-fi
-
-for entry in "${formats[@]}"; do
-    IFS='|' read -r format built folder <<<"$entry"
     folder="${dest:-$folder}"
     name=$(basename "$built")
     if ! mkdir -p "$folder" 2>/dev/null; then
@@ -73,7 +65,17 @@ for entry in "${formats[@]}"; do
         exit 1
     fi
     echo "Installed $format: $folder/$name"
+    installed=$((installed + 1))
 done
+
+# What is built is installed; what is not is named, with the command that builds it.
+if [[ ${#not_built[@]} -gt 0 ]]; then
+    [[ "$installed" == 0 ]] && echo "install.sh: nothing is built in $build_dir yet." >&2
+    echo "Not built, so not installed: ${not_built[*]}. To build every format:" >&2
+    echo "    cmake -S . -B $build_dir -G Ninja -DCMAKE_BUILD_TYPE=Release" >&2
+    echo "    cmake --build $build_dir --target VRC_All" >&2
+    [[ "$installed" == 0 ]] && exit 1
+fi
 
 if [[ -n "$dest" ]]; then
     echo "Hosts find plug-ins outside their usual folders through these variables (or add"

@@ -59,7 +59,7 @@ if [ "$under_xvfb" = 0 ]; then
     scripts/build-windows.sh "${build_args[@]}"
 
     if [ ! -f "$linux_dir/CMakeCache.txt" ]; then
-        cmake -S "$src_dir" -B "$linux_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVRC_BUILD_BENCH=OFF >/dev/null
+        cmake -S "$src_dir" -B "$linux_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVRC_BUILD_TESTS=ON -DVRC_BUILD_BENCH=OFF >/dev/null
     fi
     cmake --build "$linux_dir" --parallel "$jobs" --target "${linux_targets[@]}"
 

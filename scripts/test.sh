@@ -37,6 +37,10 @@ xvfb-run -a -s "-screen 0 1280x1024x24" build-fuzz/tests/host/vrc_host_tests --g
 build-fuzz/tests/formats/vrc_format_state_tests --gtest_brief=1
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
+# Races between a host's threads and the plug-in's: plug-in and hosts built
+# together with ThreadSanitizer (its own tree, build-tsan), no report allowed.
+scripts/tsan.sh
+
 # The 32-bit Windows build (VR-C.dll) and its tests under wine, compared with
 # the Linux build above.
 VRC_LINUX_BUILD_DIR=build scripts/test-windows.sh

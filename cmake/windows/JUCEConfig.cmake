@@ -19,7 +19,7 @@ endif()
 include("${VRC_DEBIAN_JUCE_CMAKE_DIR}/JUCEModuleSupport.cmake")
 include("${VRC_DEBIAN_JUCE_CMAKE_DIR}/JUCEUtils.cmake")
 
-include("${CMAKE_CURRENT_LIST_DIR}/PatchedJuceModules.cmake")
+include("${CMAKE_CURRENT_LIST_DIR}/../PatchedJuceModules.cmake")
 vrc_make_patched_juce_modules(patched_modules_dir
     SOURCE "${VRC_DEBIAN_JUCE_MODULES_DIR}"
     DESTINATION "${CMAKE_BINARY_DIR}/juce-modules"

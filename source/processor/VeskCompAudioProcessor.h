@@ -6,7 +6,7 @@
 #include "CompressorEngine.h"
 #include "ParameterMapper.h"
 #include "Parameters.h"
-#include "plugin/vst3/ParameterTextsForAnyValue.h"
+#include "ParameterTextsForAnyValue.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 

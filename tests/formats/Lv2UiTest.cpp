@@ -101,6 +101,25 @@ TEST (Lv2Ui, KnobDragBecomesAPortWriteAndAHostPortChangeTurnsTheKnob)
         }
     };
     settle();
+    // A loaded machine may paint late: wait for a condition, up to about 5 s.
+    const auto settleUntil = [&] (auto&& done)
+    {
+        for (int round = 0; round < 25 && ! done(); ++round)
+            settle();
+    };
+    // The knob's picture once the editor has stopped repainting it.
+    const auto steadyKnob = [&]
+    {
+        auto pixels = thresholdKnob (display);
+        for (int same = 0, round = 0; same < 3 && round < 50; ++round)
+        {
+            settle();
+            auto next = thresholdKnob (display);
+            same = next == pixels ? same + 1 : 0;
+            pixels = std::move (next);
+        }
+        return pixels;
+    };
 
     // Drag the threshold knob up (it turns clockwise, toward -40 dB).
     XTestFakeMotionEvent (display, -1, 537, 76, 0);
@@ -112,7 +131,7 @@ TEST (Lv2Ui, KnobDragBecomesAPortWriteAndAHostPortChangeTurnsTheKnob)
         settle();
     }
     XTestFakeButtonEvent (display, 1, False, 0);
-    settle();
+    settleUntil ([&] { return ! portWrites.writes.empty(); });
     ASSERT_FALSE (portWrites.writes.empty()) << "no port write from the knob";
     for (const auto& [port, value] : portWrites.writes)
         EXPECT_EQ (port, 0u) << "only THRESHOLD was moved";
@@ -123,17 +142,16 @@ TEST (Lv2Ui, KnobDragBecomesAPortWriteAndAHostPortChangeTurnsTheKnob)
     lv2.controls[0] = written;
     tellUi();
     lv2.run (block, 480);
-    settle();
-    const auto atWritten = thresholdKnob (display);
+    const auto atWritten = steadyKnob();
     lv2.controls[0] = written > -20.0f ? -40.0f : 0.0f;
     tellUi();
     lv2.run (block, 480);
-    settle();
+    settleUntil ([&] { return thresholdKnob (display) != atWritten; });
     EXPECT_NE (thresholdKnob (display), atWritten) << "the knob did not follow the host's port";
     lv2.controls[0] = written;
     tellUi();
     lv2.run (block, 480);
-    settle();
+    settleUntil ([&] { return thresholdKnob (display) == atWritten; });
     EXPECT_EQ (thresholdKnob (display), atWritten) << "the knob shows the host's value";
     EXPECT_EQ (portWrites.writes.back().second, written) << "host changes are not written back";
 

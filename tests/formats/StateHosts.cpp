@@ -1,5 +1,7 @@
 #include "StateHosts.h"
 
+#include "Vst3TestHost.h"
+
 #include <lv2/atom/atom.h>
 #include <lv2/buf-size/buf-size.h>
 #include <lv2/core/lv2.h>
@@ -8,9 +10,6 @@
 #include <lv2/urid/urid.h>
 
 #include <pluginterfaces/base/ibstream.h>
-#include <pluginterfaces/base/ipluginbase.h>
-#include <pluginterfaces/vst/ivstaudioprocessor.h>
-#include <pluginterfaces/vst/ivstcomponent.h>
 
 #include <dlfcn.h>
 
@@ -19,11 +18,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-
-namespace Steinberg::Vst
-{
-DEF_CLASS_IID (IComponent)
-}
 
 namespace vrc::statehost
 {
@@ -211,55 +205,22 @@ public:
 
 struct Vst3Plugin::Impl
 {
-    Library library { VRC_VST3_BINARY };
-    IPluginFactory* factory = nullptr;
-    Vst::IComponent* component = nullptr;
+    // Loaded, its component and controller created and connected, by the
+    // project's VST3 test host (the one the Windows cross-check uses too).
+    vst3host::Vst3Module module { VRC_VST3_BINARY };
+    vst3host::Vst3Instance instance { module };
     std::size_t taken = 0;
-
-    Impl()
-    {
-        auto* entry = library.find<bool (void*)> ("ModuleEntry");
-        auto* getFactory = library.find<IPluginFactory* ()> ("GetPluginFactory");
-        if (entry == nullptr || getFactory == nullptr || ! entry (library.handle) || (factory = getFactory()) == nullptr)
-            return;
-        for (int32 i = 0; i < factory->countClasses(); ++i)
-        {
-            PClassInfo info {};
-            if (factory->getClassInfo (i, &info) == kResultOk && std::strcmp (info.category, kVstAudioEffectClass) == 0)
-            {
-                void* object = nullptr;
-                if (factory->createInstance (info.cid, Vst::IComponent::iid, &object) == kResultOk)
-                    component = static_cast<Vst::IComponent*> (object);
-                break;
-            }
-        }
-        if (component != nullptr)
-            component->initialize (nullptr);
-    }
-
-    ~Impl()
-    {
-        if (component != nullptr)
-        {
-            component->terminate();
-            component->release();
-        }
-        if (factory != nullptr)
-            factory->release();
-        if (auto* exit = library.find<bool()> ("ModuleExit"))
-            exit();
-    }
 };
 
 Vst3Plugin::Vst3Plugin() : impl (std::make_unique<Impl>()) {}
 Vst3Plugin::~Vst3Plugin() = default;
-bool Vst3Plugin::isLoaded() const noexcept { return impl->component != nullptr; }
+bool Vst3Plugin::isLoaded() const noexcept { return impl->instance.getComponent() != nullptr; }
 std::size_t Vst3Plugin::bytesTaken() const noexcept { return impl->taken; }
 
 int Vst3Plugin::setState (const Bytes& bytes, StreamShape shape)
 {
     HostStream stream (bytes, shape);
-    const auto result = impl->component->setState (&stream);
+    const auto result = impl->instance.getComponent()->setState (&stream);
     impl->taken = stream.position;
     return result;
 }
@@ -267,7 +228,7 @@ int Vst3Plugin::setState (const Bytes& bytes, StreamShape shape)
 Bytes Vst3Plugin::getState()
 {
     HostStream stream ({}, {});
-    impl->component->getState (&stream);
+    impl->instance.getComponent()->getState (&stream);
     return stream.bytes;
 }
 

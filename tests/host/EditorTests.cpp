@@ -4,9 +4,11 @@
 
 #include "HostWindow.h"
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
+#include <vector>
 
 namespace vsthost
 {
@@ -108,6 +110,54 @@ TEST_F (EditorTest, EditorOpensAndClosesAHundredTimes)
     }
     idleFor (plugin, window, 2);
     EXPECT_EQ (window.countChildWindows(), 0);
+}
+
+TEST_F (EditorTest, DescriptorStaysUntouchedWhileTheUiThreadWorksBesideTheAudioThread)
+{
+    // Hosts read the descriptor on the audio thread without a lock while the UI
+    // thread opens, idles and queries the editor, so no request may write into it
+    // unless a value really changes. Two fields the plug-in never changes carry
+    // markers of the host's: a plug-in that rewrites its descriptor after every
+    // request overwrites them (and the sanitizer build sees the race as well).
+    HostWindow window (800, 200);
+    ASSERT_TRUE (window.isValid());
+    PluginInstance plugin;
+    AEffect* e = plugin.effect();
+    const auto uniqueId = e->uniqueID;
+    const auto version = e->version;
+    e->uniqueID = 0x7e57;
+    e->version = 0x7e57;
+    plugin.resume (48000.0f, 64);
+    editorRect (plugin);
+    ASSERT_EQ (plugin.dispatch (effEditOpen, 0, 0, window.getNativeHandle()), 1);
+
+    std::atomic<bool> stop { false };
+    std::atomic<int> changedReads { 0 };
+    std::thread audio ([&] {
+        std::vector<float> left (64, 0.25f), right (64, -0.25f);
+        float* channels[] = { left.data(), right.data() };
+        while (! stop.load())
+        {
+            if (e->numInputs != 2 || e->numOutputs != 2 || e->flags != 0x231 || e->initialDelay != 0 || e->numPrograms != 0)
+                ++changedReads;
+            e->processReplacing (e, channels, channels, 64);
+        }
+    });
+    for (int i = 0; i < 50; ++i)
+    {
+        plugin.dispatch (effEditIdle);
+        plugin.text<64> (effGetParamDisplay, i % 8);
+        editorRect (plugin);
+        window.pumpEvents();
+    }
+    stop = true;
+    audio.join();
+    plugin.dispatch (effEditClose);
+    EXPECT_EQ (changedReads.load(), 0);
+    EXPECT_EQ (e->uniqueID, 0x7e57) << "the descriptor was rewritten";
+    EXPECT_EQ (e->version, 0x7e57) << "the descriptor was rewritten";
+    e->uniqueID = uniqueId;
+    e->version = version;
 }
 
 TEST_F (EditorTest, HostChangesAreNotReportedBackWithoutAnEditor)

@@ -2,7 +2,7 @@
 // the factory, the buses and the parameters, the saved states, and the audio
 // of the VST2 session's two settings, rendered in the same blocks.
 #include "CrossCheck.h"
-#include "Vst3Plugin.h"
+#include "Vst3TestHost.h"
 
 #include "pluginterfaces/vst/vstspeaker.h"
 
@@ -14,6 +14,7 @@
 
 namespace crosscheck
 {
+using namespace vst3host;
 namespace
 {
 using namespace Steinberg;

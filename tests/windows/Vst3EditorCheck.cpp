@@ -3,7 +3,7 @@
 // Linux the editor needs the host's run loop; the format tests open it there.)
 #include "CrossCheck.h"
 #include "HostWindow.h"
-#include "Vst3Plugin.h"
+#include "Vst3TestHost.h"
 
 #include "pluginterfaces/gui/iplugview.h"
 
@@ -15,6 +15,7 @@
 
 namespace crosscheck
 {
+using namespace vst3host;
 #if defined(_WIN32)
 namespace
 {

@@ -3,8 +3,8 @@
 #   check-dll-tables.sh <mingw objdump> <VR-C.dll>
 #   check-dll-tables.sh <mingw objdump> <binary> --exports <name>...
 # - VSTPluginMain is exported at ordinal 1 and main at ordinal 2, both at the
-#   same address (one function under two names); with --exports, exactly the
-#   names given are exported (a VST3 bundle's binary);
+#   same address (one function under two names), and nothing else; with
+#   --exports, exactly the names given are exported (a VST3 bundle's binary);
 # - every imported DLL is a Windows system DLL, so the library runs on a bare
 #   Windows machine (no libstdc++, libgcc or winpthread DLLs beside it).
 set -eu
@@ -50,11 +50,13 @@ else
     if [ -z "$vst_rva" ] || [ "$vst_rva" != "$main_rva" ]; then
         echo "FAIL: both entry points must be the same function"
         fail=1
-fi
+    fi
 
-other_exports=$(printf '%s\n' "$tables" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-    awk '/^[[:space:]]+\[/ && $NF != "VSTPluginMain" && $NF != "main" { print $NF }')
-[ -z "$other_exports" ] || echo "note: further exports: $(echo $other_exports)"
+    # Nothing else: a host binding names globally must not reach the framework's
+    # own entry point or any other code of the DLL.
+    other_exports=$(printf '%s\n' "$tables" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
+        awk '/^[[:space:]]+\[/ && $NF != "VSTPluginMain" && $NF != "main" { print $NF }')
+    [ -z "$other_exports" ] || { echo "FAIL: further exports: $(echo $other_exports)"; fail=1; }
 fi
 
 system_dlls=" advapi32.dll comctl32.dll comdlg32.dll crypt32.dll d2d1.dll dwrite.dll dxgi.dll gdi32.dll imm32.dll

@@ -12,4 +12,12 @@
  #pragma weak main_plugin
 #endif
 
+// On Windows the wrapper marks its entry point __declspec (dllexport), which
+// would put the renamed function into the DLL's export table beside the layer's
+// own; with the attribute emptied here, only the layer's names are exported.
+// (Elsewhere the link's export list decides: cmake/VrcExports.cmake.)
+#if defined(_WIN32)
+ #define dllexport
+#endif
+
 #include <juce_audio_plugin_client/juce_audio_plugin_client_VST2.cpp>

@@ -47,7 +47,8 @@ private:
     vst2::IntPtr editorRect (void* ptr);
     vst2::IntPtr negotiateWindowSize (int32_t width, vst2::IntPtr height, vst2::Effect* wrapperSide);
     vst2::IntPtr toHost (vst2::Effect* wrapperSide, int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
-    void mirrorWrapperDescriptor() noexcept;
+    void copyWrapperDescriptor() noexcept;
+    void followWrapperDescriptor() noexcept;
     bool processDirect (float** inputs, float** outputs, int32_t numSamples);
 
     // The host holds a pointer to this first member; its 'object' points back here.

@@ -1,8 +1,8 @@
 #pragma once
-// A minimal VST3 host for the cross-platform check: loads a bundle's binary
-// through its exported entry points, creates the component and its edit
-// controller, connects and initialises them as a host does, and releases
-// everything in reverse order. Only the SDK's interface headers are used.
+// The project's VST3 test host: loads a bundle's binary through its exported
+// entry points, creates the component and its edit controller, connects and
+// initialises them as a host does, and releases everything in reverse order.
+// Only the SDK's interface headers are used, so it builds for Linux and Windows.
 #include "DynamicLibrary.h"
 
 #include "pluginterfaces/base/ibstream.h"
@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-namespace crosscheck
+namespace vst3host
 {
 /** The bundle's binary, loaded and initialised (InitDll on Windows, ModuleEntry
     on Linux) for as long as this lives, with its class factory. */
@@ -95,4 +95,4 @@ private:
 
 /** A UTF-16 text of the interface as ASCII, other characters as \uXXXX. */
 std::string asciiText (const Steinberg::Vst::TChar* text, size_t maxLength);
-} // namespace crosscheck
+} // namespace vst3host

@@ -1,10 +1,10 @@
-#include "Vst3Plugin.h"
+#include "Vst3TestHost.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-namespace crosscheck
+namespace vst3host
 {
 using namespace Steinberg;
 
@@ -230,4 +230,4 @@ std::string asciiText (const Vst::TChar* text, size_t maxLength)
     }
     return result;
 }
-} // namespace crosscheck
+} // namespace vst3host

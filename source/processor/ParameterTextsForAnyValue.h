@@ -1,7 +1,7 @@
 #pragma once
-// What the VST3 wrapper asks of a plug-in whose parameters are host indices:
-// the text any normalised value would show, so a host can label automation
-// and value tooltips with VR-C's own texts rather than the current value's.
+// The text any normalised value of a parameter would show, not only the
+// current one: hosts label automation lanes and value tooltips with it. Format
+// layers that need it (the VST3 wrapper) look for this interface.
 #include <juce_core/juce_core.h>
 
 namespace vrc

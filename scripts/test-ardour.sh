@@ -76,7 +76,7 @@ retry() { # attempt function, format
     for try in 1 2 3 4 5; do
         if "$1" "$2"; then return 0; fi
         if [ "$try" = 5 ]; then return 1; fi
-        echo "ardour: $2: attempt $try failed, again"
+        echo "ardour: $2 ($1): attempt $try failed, again"
     done
 }
 for format in VST2 VST3 LV2; do retry attempt "$format" || status=1; done

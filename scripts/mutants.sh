@@ -76,7 +76,7 @@ fault key-layout-unchecked source/processor/VeskCompAudioProcessor.cpp \
 fault lv2-key-ports-ignored source/plugin/lv2/Lv2Plugin.cpp \
     's/        bool keyed = variant.keyInputs > 0;/        bool keyed = false;/' keyformats
 fault key-label-stays-lit source/processor/VeskCompAudioProcessor.cpp \
-    's/    listeningToKey.store (false, std::memory_order_relaxed);//' editor
+    's/listeningToKey.store (key.numChannels > 0, /listeningToKey.store (true, /' editor
 fault render-key-not-padded tools/render/Render.cpp \
     's/                keyIn.clear (ch, k, n - k);//' render
 
@@ -125,9 +125,9 @@ fault lv2-ui-knob-not-written source/plugin/lv2/Lv2Ui.cpp \
     's/        write (controller, port, sizeof value, 0, \&value);//' lv2
 
 # --- VST2 audio path -----------------------------------------------------------
-fault crossed-buffers-not-untangled source/plugin/vst2/VstHostLayer.cpp \
+fault crossed-buffers-not-untangled source/plugin/vst2/VstAudioPath.cpp \
     's/if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))/if ((false))/' host
-fault one-sided-crossing-wrong-order source/plugin/vst2/VstHostLayer.cpp \
+fault one-sided-crossing-wrong-order source/plugin/vst2/VstAudioPath.cpp \
     's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
 
 # --- Elsewhere ----------------------------------------------------------------

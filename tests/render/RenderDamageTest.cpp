@@ -208,6 +208,19 @@ TEST (RenderDamaged, ScrambledHeadersEndCleanly)
     EXPECT_EQ (readAudio (dir.file ("list-out.wav")).getNumSamples(), input.getNumSamples());
 }
 
+TEST (RenderDamage, ChainedOggReusingItsSerialStopsWhereTheWarningSays)
+{
+    // A fuzzing find: a second stream under the first one's serial number, in a
+    // file whose length libsndfile does not know. libvorbis decodes on into it,
+    // so the output once held 0.4 s while the warning said only the first
+    // stream (0.2 s, 1600 frames) was read.
+    TempFolder dir;
+    const auto run = runRender ("'" VRC_TEST_DATA_DIR "/render/ogg-chain-reusing-serial.ogg' " + dir.path ("o.wav"));
+    EXPECT_EQ (run.exitCode, 3) << run.err;
+    EXPECT_NE (run.err.find ("only the first stream is read"), std::string::npos) << run.err;
+    EXPECT_EQ (readAudio (dir.file ("o.wav")).getNumSamples(), 1600);
+}
+
 TEST (RenderDamage, EveryKeptAudioFileEndsWithAVerdict)
 {
     // Every kept input file, sample or fuzzing find, is rendered or refused with a

@@ -198,7 +198,13 @@ bool AudioInput::open (const std::string& name, int maximumChannels)
     // its last whole page tells how far the stream goes (for the plot's time axis).
     if (frames < 0 && seekable && (format & SF_FORMAT_SUBMASK) == SF_FORMAT_VORBIS)
         if (const auto last = checkOgg (path).lastPosition; last > 0)
+        {
+            // The walk's length is the first stream's; reading stops there, so a
+            // chained stream that libvorbis would decode on (one reusing the first
+            // one's serial number) is left out as the warning says.
             frames = (std::int64_t) last;
+            readLimit = frames;
+        }
 
     if (numChannels < 1 || numChannels > maximumChannels)
         return fail (quoted + " has " + std::to_string (numChannels) + " channels; VR-C processes mono or stereo audio only");
@@ -214,6 +220,8 @@ bool AudioInput::open (const std::string& name, int maximumChannels)
 
 int AudioInput::read (float* const* channels, int n)
 {
+    if (readLimit >= 0)
+        n = (int) std::min<std::int64_t> (n, readLimit - position);
     if (file == nullptr || n <= 0)
         return 0;
     const auto wanted = (size_t) n * (size_t) numChannels;

@@ -57,6 +57,7 @@ private:
     double rate = 0.0;
     bool floatingPoint = false, seekable = false;
     std::int64_t frames = -1, position = 0, nonFinite = 0, firstNonFinite = -1;
+    std::int64_t readLimit = -1; // frames past which nothing is read (-1: none)
     std::vector<float> interleaved;
 };
 

@@ -3,6 +3,14 @@
 // Run at build time; needs nothing but the tables.
 #include "plugin/lv2/Lv2Ports.h"
 
+#include <lv2/core/lv2.h>
+#include <lv2/instance-access/instance-access.h>
+#include <lv2/port-props/port-props.h>
+#include <lv2/state/state.h>
+#include <lv2/ui/ui.h>
+#include <lv2/units/units.h>
+#include <lv2/urid/urid.h>
+
 #include <charconv>
 #include <fstream>
 #include <iostream>
@@ -15,14 +23,14 @@ using namespace vrc::lv2;
 
 const char* const prefixes = "@prefix doap:   <http://usefulinc.com/ns/doap#> .\n"
                              "@prefix foaf:   <http://xmlns.com/foaf/0.1/> .\n"
-                             "@prefix lv2:    <http://lv2plug.in/ns/lv2core#> .\n"
-                             "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+                             "@prefix lv2:    <" LV2_CORE_PREFIX "> .\n"
+                             "@prefix pprops: <" LV2_PORT_PROPS_PREFIX "> .\n"
                              "@prefix rdf:    <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                              "@prefix rdfs:   <http://www.w3.org/2000/01/rdf-schema#> .\n"
-                             "@prefix state:  <http://lv2plug.in/ns/ext/state#> .\n"
-                             "@prefix ui:     <http://lv2plug.in/ns/extensions/ui#> .\n"
-                             "@prefix units:  <http://lv2plug.in/ns/extensions/units#> .\n"
-                             "@prefix urid:   <http://lv2plug.in/ns/ext/urid#> .\n\n";
+                             "@prefix state:  <" LV2_STATE_PREFIX "> .\n"
+                             "@prefix ui:     <" LV2_UI_PREFIX "> .\n"
+                             "@prefix units:  <" LV2_UNITS_PREFIX "> .\n"
+                             "@prefix urid:   <" LV2_URID_PREFIX "> .\n\n";
 
 const char* const binary = "VR-C.so";
 const char* const description = "VR-C.ttl";
@@ -153,7 +161,7 @@ int main (int argc, char** argv)
     // The editor needs the instance it edits, a parent window, and idle calls
     // on the host's UI thread (which runs the editor's message loop).
     dsp << "<" << uiUri << ">\n    a ui:X11UI ;\n    lv2:binary <" << binary << "> ;\n"
-        << "    lv2:requiredFeature ui:parent , ui:idleInterface , <http://lv2plug.in/ns/ext/instance-access> ;\n"
+        << "    lv2:requiredFeature ui:parent , ui:idleInterface , <" LV2_INSTANCE_ACCESS_URI "> ;\n"
         << "    lv2:optionalFeature ui:resize , ui:noUserResize ;\n"
         << "    lv2:extensionData ui:idleInterface .\n";
 

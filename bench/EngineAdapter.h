@@ -1,6 +1,6 @@
 #pragma once
-// BenchEngine over any engine with the CompressorEngine interface. Included by
-// the file that builds each engine, inside that engine's namespace.
+// BenchEngine over any engine with the CompressorEngine interface, BenchMeter
+// over its meter. Included by the file that builds each engine.
 #include "BenchEngine.h"
 
 namespace vrcbench
@@ -42,6 +42,19 @@ public:
 
 private:
     Engine engine;
+};
+
+template <class Meter>
+class MeterAdapter final : public BenchMeter
+{
+public:
+    MeterAdapter() { meter.prepare (48000.0f); }
+    void pushBlock (const float* x, int n) override { meter.pushBlock (x, n); }
+    void publish() override { meter.publish(); }
+    float rms() const override { return meter.rms(); }
+
+private:
+    Meter meter;
 };
 
 } // namespace vrcbench

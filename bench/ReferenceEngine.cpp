@@ -17,4 +17,13 @@ std::unique_ptr<BenchEngine> makeReferenceEngine ([[maybe_unused]] EngineSetting
     return nullptr;
 #endif
 }
+
+std::unique_ptr<BenchMeter> makeReferenceMeter()
+{
+#if VRC_BENCH_HAS_REFERENCE
+    return std::make_unique<MeterAdapter<vrcReference::RmsMeter>>();
+#else
+    return nullptr;
+#endif
+}
 } // namespace vrcbench

@@ -11,21 +11,58 @@ namespace
 {
 constexpr double sumUnitsPerOne = 0x1p45;
 
-// Adding 2^52 to a value below 2^51 rounds it to an integer held in the low
-// mantissa bits. Differences of these bit patterns are differences of the
-// rounded values, and bit patterns add without rounding, so whole blocks are
-// summed with plain integer additions (in any order, hence in vector lanes).
-VRC_INLINE_PASS std::uint64_t fixedPointBits (float square) noexcept
+// Each square enters the window as round(square * 2^45), split in two float
+// sums whose bit patterns count units exactly: 2 + square rounds the square to a
+// multiple of 2^-22 (the spacing of floats in [2, 4]), the remainder (within
+// 2^-23, exact) plus 1.5 * 2^-22 rounds it to a multiple of 2^-45 (the spacing in
+// [2^-22, 2^-21]). Both roundings are to nearest even on even offsets, so the two
+// counts add up to the square rounded once. Within a binade (and onto its upper
+// edge) a float's bit pattern grows by one per spacing, so differences of these
+// patterns are exact integers, summed eight lanes at a time without widening.
+constexpr float coarseBias = 2.0f;
+constexpr float fineBias = 0x1.8p-22f;
+constexpr std::uint32_t coarseZero = 0x40000000u; // bit pattern of coarseBias
+constexpr std::uint32_t fineZero = 0x34c00000u; // bit pattern of fineBias
+constexpr int coarseShift = 23; // a coarse step is 2^23 units
+
+// A coarse count moves by at most 2^23 per value, so the sums of differences of
+// this many values stay within a 32-bit integer.
+constexpr int valuesPerSum = 128;
+
+VRC_INLINE_PASS std::uint32_t bitsOf (float f) noexcept
 {
-    const double shifted = static_cast<double> (square) * sumUnitsPerOne + 0x1p52;
-    std::uint64_t bits;
-    std::memcpy (&bits, &shifted, sizeof bits);
+    std::uint32_t bits;
+    std::memcpy (&bits, &f, sizeof bits);
     return bits;
+}
+
+/** x * x clamped to [0, 2]; NaN counts as 0, as it would otherwise stay in the sum for good. */
+VRC_INLINE_PASS float clampedSquare (float x) noexcept
+{
+    // A square is +0, positive, +infinity or NaN. Apart from NaN, its bit pattern
+    // orders as its value, so an integer minimum clamps it (float selects become
+    // branches here, which would keep the loop scalar); NaN is masked out after.
+    const float square = x * x;
+    std::int32_t bits;
+    std::memcpy (&bits, &square, sizeof bits);
+    constexpr std::int32_t twoBits = 0x40000000;
+    bits = bits < twoBits ? bits : twoBits;
+    bits &= -static_cast<std::int32_t> (square == square);
+    float clamped;
+    std::memcpy (&clamped, &bits, sizeof clamped);
+    return clamped;
 }
 } // namespace
 
-RmsMeter::RmsMeter() : buffer (new float[capacity]())
+// Left uninitialised: setLength clears the part a window uses, and the pages
+// beyond it need not become resident (a 48 kHz window uses 38 kB of 768 kB).
+RmsMeter::RmsMeter() : storage (new std::uint32_t[2 * capacity + countsPerLine])
 {
+    // Vector stores that straddle cache lines cost twice: both rings start on one.
+    const auto misalignment = reinterpret_cast<std::uintptr_t> (storage.get()) % (countsPerLine * sizeof (std::uint32_t));
+    coarse = storage.get() + (countsPerLine - misalignment / sizeof (std::uint32_t)) % countsPerLine;
+    static_assert (capacity % countsPerLine == 0, "the fine ring starts on a line too");
+    fine = coarse + capacity;
 }
 
 void RmsMeter::prepare (float fs) noexcept
@@ -42,7 +79,8 @@ void RmsMeter::prepare (float fs) noexcept
 void RmsMeter::setLength (int n) noexcept
 {
     length = std::clamp (n, 1, capacity);
-    std::fill (buffer.get(), buffer.get() + length, 0.0f);
+    std::fill (coarse, coarse + length, coarseZero);
+    std::fill (fine, fine + length, fineZero);
     sum = 0;
     writeIndex = 0;
     hasValues = false;
@@ -84,21 +122,30 @@ VRC_TARGET_AVX2 void RmsMeter::addSegmentAvx2 (const float* x, int n) noexcept
 
 void RmsMeter::addSegmentPasses (const float* x, int n) noexcept
 {
-    // Three passes (one loop mixing the clamps with the conversions would not vectorise).
-    float* ring = buffer.get() + writeIndex;
-    std::uint64_t added = 0, removed = 0; // wrap modulo 2^64; their difference is exact
-    for (int j = 0; j < n; ++j)
-        removed += fixedPointBits (ring[j]);
-    for (int j = 0; j < n; ++j)
+    // One pass: each square is converted once, on its way in; on its way out its
+    // counts are already there to subtract.
+    std::uint32_t* const coarseRing = coarse + writeIndex;
+    std::uint32_t* const fineRing = fine + writeIndex;
+    std::int64_t total = sum;
+    for (int start = 0; start < n; start += valuesPerSum)
     {
-        float v = x[j] * x[j];
-        v = v > 2.0f ? 2.0f : v;
-        v = v >= 0.0f ? v : 0.0f; // also catches NaN, which would otherwise stay in the sum for good
-        ring[j] = v;
+        const int end = std::min (n, start + valuesPerSum);
+        std::uint32_t coarseChange = 0, fineChange = 0; // wrap modulo 2^32; the true sums fit an int32
+        for (int j = start; j < end; ++j)
+        {
+            const float v = clampedSquare (x[j]);
+            const float coarseSum = v + coarseBias;
+            const float rest = v - (coarseSum - coarseBias);
+            const std::uint32_t coarseBits = bitsOf (coarseSum), fineBits = bitsOf (rest + fineBias);
+            coarseChange += coarseBits - coarseRing[j];
+            fineChange += fineBits - fineRing[j];
+            coarseRing[j] = coarseBits;
+            fineRing[j] = fineBits;
+        }
+        total += static_cast<std::int64_t> (static_cast<std::int32_t> (coarseChange)) * (std::int64_t { 1 } << coarseShift)
+                 + static_cast<std::int32_t> (fineChange);
     }
-    for (int j = 0; j < n; ++j)
-        added += fixedPointBits (ring[j]);
-    sum += static_cast<std::int64_t> (added - removed);
+    sum = total;
 }
 
 void RmsMeter::publish() noexcept

@@ -58,7 +58,12 @@ private:
     int length = 0;
     int writeIndex = 0;
     bool hasValues = false;
-    std::unique_ptr<float[]> buffer; // the window's squares
+    // The window's squares, each as two counts (see RmsMeter.cpp), in two rings
+    // of one allocation, both aligned to a cache line (capacity is a multiple of 16).
+    static constexpr int countsPerLine = 16;
+    std::unique_ptr<std::uint32_t[]> storage;
+    std::uint32_t* coarse = nullptr;
+    std::uint32_t* fine = nullptr;
 
     // The window's sum as an integer count of 2^-45: adding and removing squares
     // is exact, so the sum never drifts and silence after a loud passage reads

@@ -13,12 +13,13 @@ constexpr double sumUnitsPerOne = 0x1p45;
 
 // Each square enters the window as round(square * 2^45), split in two float
 // sums whose bit patterns count units exactly: 2 + square rounds the square to a
-// multiple of 2^-22 (the spacing of floats in [2, 4]), the remainder (within
-// 2^-23, exact) plus 1.5 * 2^-22 rounds it to a multiple of 2^-45 (the spacing in
-// [2^-22, 2^-21]). Both roundings are to nearest even on even offsets, so the two
-// counts add up to the square rounded once. Within a binade (and onto its upper
-// edge) a float's bit pattern grows by one per spacing, so differences of these
-// patterns are exact integers, summed eight lanes at a time without widening.
+// multiple of 2^-22 (the spacing of floats in [2, 4]); the remainder (within
+// 2^-23, and exact) plus 1.5 * 2^-22 rounds it to a multiple of 2^-45 (the
+// spacing in [2^-22, 2^-21]). Both biases are even multiples of their spacing,
+// so ties round to an even count in both, and the two counts add up to the
+// square rounded once. Within a binade (and onto its upper edge) a float's bit
+// pattern grows by one per spacing, so differences of these patterns are exact
+// integers, summed in 32-bit lanes without widening to double.
 constexpr float coarseBias = 2.0f;
 constexpr float fineBias = 0x1.8p-22f;
 constexpr std::uint32_t coarseZero = 0x40000000u; // bit pattern of coarseBias

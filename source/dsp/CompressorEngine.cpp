@@ -51,18 +51,6 @@ float kneeWidthFor (float knee, int curve) noexcept
     return curve == 0 ? knee * 12.0f + 1.0f : 200.0f - knee * 199.9f;
 }
 
-/** The curves' gain factor kept within 0..1. Within the controls' ranges both
-    curves already stay there; settings far outside them (a hand-edited session)
-    could otherwise give an infinite or negative factor. */
-VRC_INLINE_PASS void boundGains (float* gain, int n) noexcept
-{
-    for (int j = 0; j < n; ++j)
-    {
-        const float atMostOne = gain[j] <= 1.0f ? gain[j] : 1.0f; // NaN becomes 1
-        gain[j] = atMostOne >= 0.0f ? atMostOne : 0.0f;
-    }
-}
-
 /** Make-up, gain and the dry/wet blend on one channel, in place. */
 VRC_INLINE_PASS void applyGain (float* samples, const float* __restrict gain, int n, float makeup, float wet, float dry) noexcept
 {
@@ -253,15 +241,11 @@ void CompressorEngine::processSamples (int numChannelsIn, int numSamples, float*
             meterValues (mono, n, meterIn);
         }
 
+        // Both curves give factors within 0..1 whatever the settings.
         if constexpr (decibelCurve)
-        {
-            decibel.gains (env, gain, n); // within 0..1 by construction
-        }
+            decibel.gains (env, gain, n);
         else
-        {
             linear.gains (env, gain, n);
-            boundGains (gain, n);
-        }
         currentGain = gain[n - 1];
         if (gainOut != nullptr)
             std::memcpy (gainOut + offset, gain, sizeof (float) * (size_t) n);

@@ -21,7 +21,7 @@ struct CurveSettings
     float kneeWidth = 0.0f;     // sharpness (curve 0) or width in dB (curve 1)
 };
 
-/** Curve 0: linear amplitudes with a rational knee. Returns the gain factor for envelope x. */
+/** Curve 0: linear amplitudes with a rational knee. Returns the gain factor for envelope x, within 0..1. */
 class LinearCurve
 {
 public:
@@ -36,7 +36,11 @@ public:
         const float bend = (u * ratio) * ub / (ub + 1.0f);
         const float d = x > start ? bend : 0.0f;
         const float g = 1.0f - d / (x + 0.00001f);
-        return g == g ? g : 1.0f; // a degenerate setting must not turn the audio into NaN
+        // Within the controls' ranges g stays within 0..1; settings far outside
+        // them (a hand-edited session) could give an infinite or negative factor,
+        // and a degenerate one NaN, which becomes 1.
+        const float atMostOne = g <= 1.0f ? g : 1.0f;
+        return atMostOne >= 0.0f ? atMostOne : 0.0f;
     }
 
     /** gain() for n envelope values. */

@@ -61,9 +61,9 @@ TEST (Lv2Bundle, CompressorsWithLicenceReleaseVersionAndPortsInTheEditorsUnits)
         const auto* plugin = lv2PluginByUri (pluginUri);
         ASSERT_NE (plugin, nullptr);
         EXPECT_EQ (lilv_plugin_get_num_ports (plugin), 10u + 2u * channels);
-        const auto type = uri ("http://www.w3.org/1999/02/22-rdf-syntax-ns#type");
+        const auto type = uri (LILV_NS_RDF "type");
         EXPECT_TRUE (lilv_world_ask (lv2World(), lilv_plugin_get_uri (plugin), type.get(), uri (LV2_CORE__CompressorPlugin).get()));
-        const auto licence = uri ("http://usefulinc.com/ns/doap#license");
+        const auto licence = uri (LILV_NS_DOAP "license");
         auto* licences = lilv_plugin_get_value (plugin, licence.get());
         EXPECT_EQ (lilv_nodes_size (licences), 1u);
         lilv_nodes_free (licences);
@@ -114,7 +114,7 @@ TEST (Lv2Bundle, CompressorsWithLicenceReleaseVersionAndPortsInTheEditorsUnits)
 
         // The host's bypass switch and the latency report.
         const auto designation = uri (LV2_CORE__designation);
-        for (const auto& [index, role] : { std::pair { 8u, "http://lv2plug.in/ns/lv2core#enabled" }, std::pair { 9u, "http://lv2plug.in/ns/lv2core#latency" } })
+        for (const auto& [index, role] : { std::pair { 8u, LV2_CORE_PREFIX "enabled" }, std::pair { 9u, LV2_CORE_PREFIX "latency" } })
         {
             auto* roles = lilv_port_get_value (plugin, lilv_plugin_get_port_by_index (plugin, index), designation.get());
             EXPECT_EQ (uriOf (roles != nullptr ? lilv_nodes_get_first (roles) : nullptr), role);

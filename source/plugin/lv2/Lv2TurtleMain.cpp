@@ -3,6 +3,8 @@
 // Run at build time; needs nothing but the tables.
 #include "plugin/lv2/Lv2Ports.h"
 
+#include "Lv2Namespaces.h" // generated from the installed LV2 core bundle
+
 #include <lv2/core/lv2.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/port-props/port-props.h>
@@ -21,12 +23,12 @@ namespace
 {
 using namespace vrc::lv2;
 
-const char* const prefixes = "@prefix doap:   <http://usefulinc.com/ns/doap#> .\n"
-                             "@prefix foaf:   <http://xmlns.com/foaf/0.1/> .\n"
+const char* const prefixes = "@prefix doap:   <" VRC_NS_DOAP "> .\n"
+                             "@prefix foaf:   <" VRC_NS_FOAF "> .\n"
                              "@prefix lv2:    <" LV2_CORE_PREFIX "> .\n"
                              "@prefix pprops: <" LV2_PORT_PROPS_PREFIX "> .\n"
-                             "@prefix rdf:    <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
-                             "@prefix rdfs:   <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                             "@prefix rdf:    <" VRC_NS_RDF "> .\n"
+                             "@prefix rdfs:   <" VRC_NS_RDFS "> .\n"
                              "@prefix state:  <" LV2_STATE_PREFIX "> .\n"
                              "@prefix ui:     <" LV2_UI_PREFIX "> .\n"
                              "@prefix units:  <" LV2_UNITS_PREFIX "> .\n"
@@ -98,7 +100,7 @@ void plugin (std::ostream& out, const Variant& v)
     out << "<" << v.uri << ">\n"
         << "    a lv2:Plugin , lv2:CompressorPlugin , doap:Project ;\n"
         << "    doap:name \"" << v.name << "\" ;\n"
-        << "    doap:license <http://spdx.org/licenses/GPL-3.0-or-later> ;\n"
+        << "    doap:license <LICENSE> ;\n"
         << "    doap:maintainer [ a foaf:Person ; foaf:name \"veskara\" ] ;\n"
         << "    lv2:project <urn:veskara:vr-c:project> ;\n"
         << "    lv2:minorVersion 2 ;\n    lv2:microVersion 0 ;\n"
@@ -154,7 +156,7 @@ int main (int argc, char** argv)
     std::ostringstream dsp;
     dsp << prefixes;
     dsp << "<urn:veskara:vr-c:project>\n    a doap:Project ;\n    doap:name \"VR-C\" ;\n"
-        << "    doap:license <http://spdx.org/licenses/GPL-3.0-or-later> ;\n"
+        << "    doap:license <LICENSE> ;\n"
         << "    doap:maintainer [ a foaf:Person ; foaf:name \"veskara\" ] .\n\n";
     for (const auto& v : variants)
         plugin (dsp, v);

@@ -104,6 +104,8 @@ if(TARGET VRC_Standalone)
 endif()
 # The project's readers take the VST3 and LV2 state from the host first.
 include(VrcHostStateReaders)
+# Editors on an X server where no window manager has run.
+include(VrcPatchedX11)
 
 # What each format's host looks up, and nothing else (tests/exports checks it).
 include(VrcExports)

@@ -69,12 +69,19 @@ const juce::String VeskCompAudioProcessor::getName() const
 
 void VeskCompAudioProcessor::prepareToPlay (double sampleRate, int)
 {
+    pendingSampleRate.store (0.0f, std::memory_order_relaxed);
     engine.setSampleRate (static_cast<float> (sampleRate));
     updateEngine();
 }
 
 void VeskCompAudioProcessor::releaseResources()
 {
+}
+
+void VeskCompAudioProcessor::setSampleRateWhileRunning (double sampleRate) noexcept
+{
+    if (sampleRate > 0.0 && std::isfinite (sampleRate))
+        pendingSampleRate.store (static_cast<float> (sampleRate), std::memory_order_relaxed);
 }
 
 void VeskCompAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -104,6 +111,15 @@ void VeskCompAudioProcessor::processChannels (juce::AudioBuffer<float>& buffer, 
                                               vrc::CompressorEngine::Key key) noexcept
 {
     listeningToKey.store (key.numChannels > 0, std::memory_order_relaxed);
+    // A rate changed while running: what prepareToPlay does, here where the
+    // engine is not running (the coefficients are computed for the new rate,
+    // the meters restart their windows).
+    if (const float rate = pendingSampleRate.exchange (0.0f, std::memory_order_relaxed);
+        rate > 0.0f && rate != engine.getSampleRate())
+    {
+        engine.setSampleRate (rate);
+        updateEngine();
+    }
     engine.process (buffer.getArrayOfWritePointers(), numChannels, buffer.getNumSamples(), gainPerFrame, key);
 
     // Outputs without a matching input would otherwise carry whatever the host left in them.

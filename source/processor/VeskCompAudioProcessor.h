@@ -27,6 +27,10 @@ public:
     const juce::String getName() const override;
     void prepareToPlay (double sampleRate, int samplesPerBlock) override;
     void releaseResources() override;
+    /** A rate a host sends while the processor runs (some never suspend for it):
+        the engine takes it on the audio thread before the next block, as it would
+        at a suspend and resume. Safe from any thread. */
+    void setSampleRateWhileRunning (double sampleRate) noexcept;
     using AudioProcessor::processBlock;
     void processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer& midi) override;
     bool isBusesLayoutSupported (const BusesLayout& layouts) const override;
@@ -109,6 +113,7 @@ private:
     std::atomic<float> gainMeterDb { -20.0f };
     std::atomic<float> inputMeterDb { -20.0f };
     std::atomic<bool> listeningToKey { false };
+    std::atomic<float> pendingSampleRate { 0.0f }; // 0: none waiting
     vrc::CompressorEngine engine;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VeskCompAudioProcessor)

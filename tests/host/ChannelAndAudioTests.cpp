@@ -132,7 +132,13 @@ TEST_F (ChannelTest, SpeakerArrangementIsNotReported)
     at its default unless the host set it (given here as the host's normalised value). */
 struct ReferenceEngine
 {
-    ReferenceEngine (float sampleRate, std::map<int, float> hostValues)
+    ReferenceEngine (float sampleRate, std::map<int, float> hostValuesIn) : hostValues (std::move (hostValuesIn))
+    {
+        prepare (sampleRate);
+    }
+
+    /** What a resume does: the rate, then every setting again. */
+    void prepare (float sampleRate)
     {
         engine.setSampleRate (sampleRate);
         using vrc::ParameterId;
@@ -171,6 +177,7 @@ struct ReferenceEngine
         }
     }
 
+    std::map<int, float> hostValues;
     vrc::CompressorEngine engine;
 };
 
@@ -353,6 +360,48 @@ TEST_F (AudioTest, ANonPositiveOrNonFiniteSampleRateMeansFortyFourPointOneKilohe
         ReferenceEngine ref (44100.0f, { { 3, 0.01f }, { 4, 0.02f } });
         EXPECT_EQ (throughPlugin (plugin, input, 512, Buffers::separate), throughEngine (ref, input, 512)) << rate;
     }
+}
+
+TEST_F (AudioTest, ARateChangedWhileRunningTakesEffectFromTheNextBlockAsAtAResume)
+{
+    // Some hosts prepare at one rate, then send the file's rate without suspending.
+    const std::map<int, float> settings { { 0, 0.6f }, { 1, 0.8f }, { 3, 0.05f }, { 4, 0.02f } };
+    const auto input = testSignal (2, 48000);
+    const int blocksBefore = 20, blockSize = 512;
+    const auto firstPart = [&] (const std::vector<std::vector<float>>& s, bool head)
+    {
+        std::vector<std::vector<float>> part;
+        for (const auto& ch : s)
+            part.emplace_back (head ? ch.begin() : ch.begin() + blocksBefore * blockSize,
+                               head ? ch.begin() + blocksBefore * blockSize : ch.end());
+        return part;
+    };
+
+    PluginInstance plugin;
+    for (const auto& [index, value] : settings)
+        plugin.setParameter (index, value);
+    plugin.resume (44100.0f, blockSize);
+    const auto output = throughPlugin (plugin, firstPart (input, true), blockSize, Buffers::separate);
+    plugin.dispatch (effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    const auto rest = throughPlugin (plugin, firstPart (input, false), blockSize, Buffers::inPlace);
+
+    ReferenceEngine ref (44100.0f, settings), stale (44100.0f, settings);
+    EXPECT_EQ (output, throughEngine (ref, firstPart (input, true), blockSize));
+    throughEngine (stale, firstPart (input, true), blockSize);
+    ref.prepare (48000.0f);
+    const auto expectedRest = throughEngine (ref, firstPart (input, false), blockSize);
+    EXPECT_EQ (rest, expectedRest) << "the new rate from the next block on, envelope carried over";
+    EXPECT_NE (expectedRest, throughEngine (stale, firstPart (input, false), blockSize)) << "the rate is audible";
+
+    // The usual way, suspend, rate, resume, gives the same audio.
+    PluginInstance usual;
+    for (const auto& [index, value] : settings)
+        usual.setParameter (index, value);
+    usual.resume (44100.0f, blockSize);
+    throughPlugin (usual, firstPart (input, true), blockSize, Buffers::separate);
+    usual.dispatch (effMainsChanged, 0, 0);
+    usual.resume (48000.0f, blockSize);
+    EXPECT_EQ (throughPlugin (usual, firstPart (input, false), blockSize, Buffers::separate), expectedRest);
 }
 
 TEST_F (AudioTest, ResumeAsksTheProcessLevelAndNoTransport)

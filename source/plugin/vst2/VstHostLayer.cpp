@@ -243,9 +243,16 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
             JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 
         case effSetSampleRate:
+        {
             // A host that sends no usable rate gets the common default rather than
-            // coefficients computed for 0 Hz.
-            return toWrapper (opcode, index, value, ptr, (std::isfinite (opt) && opt > 0.0f) ? opt : 44100.0f);
+            // coefficients computed for 0 Hz. The wrapper keeps the rate for the
+            // next resume; a host that changes it while resumed (and never
+            // suspends) gets it from the next block on.
+            const float rate = (std::isfinite (opt) && opt > 0.0f) ? opt : 44100.0f;
+            if (resumed)
+                processor->setSampleRateWhileRunning (rate);
+            return toWrapper (opcode, index, value, ptr, rate);
+        }
 
         case effEditGetRect:
             return editorRect (ptr);

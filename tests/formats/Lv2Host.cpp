@@ -96,15 +96,24 @@ Lv2Host::~Lv2Host()
         lilv_instance_free (instance);
 }
 
-Signal Lv2Host::run (const Signal& input, int blockSize)
+Signal Lv2Host::run (const Signal& input, int blockSize, Buffers buffers)
 {
     EXPECT_EQ (input.size(), inputs.size());
     const auto samples = input.empty() ? 0 : input[0].size();
     Signal output (outputs.size(), std::vector<float> (samples));
     std::vector<std::vector<float>> in (inputs.size(), std::vector<float> ((size_t) blockSize)),
         out (outputs.size(), std::vector<float> ((size_t) blockSize));
+    // Where each input port's samples go: its own buffer or an output's.
+    std::vector<float*> inputBuffer (inputs.size());
+    const auto mains = outputs.size();
     for (size_t c = 0; c < inputs.size(); ++c)
-        lilv_instance_connect_port (instance, inputs[c], in[c].data());
+    {
+        const bool key = c >= mains;
+        inputBuffer[c] = buffers == Buffers::keysOnOutputs && key && c - mains < mains ? out[c - mains].data()
+                         : buffers == Buffers::inputsOnOtherOutputs && ! key        ? out[mains - 1 - c].data()
+                                                                                    : in[c].data();
+        lilv_instance_connect_port (instance, inputs[c], inputBuffer[c]);
+    }
     for (size_t c = 0; c < outputs.size(); ++c)
         lilv_instance_connect_port (instance, outputs[c], out[c].data());
     lilv_instance_activate (instance);
@@ -112,7 +121,7 @@ Signal Lv2Host::run (const Signal& input, int blockSize)
     {
         const auto n = std::min ((size_t) blockSize, samples - start);
         for (size_t c = 0; c < inputs.size(); ++c)
-            std::copy_n (input[c].begin() + (long) start, n, in[c].begin());
+            std::copy_n (input[c].begin() + (long) start, n, inputBuffer[c]);
         lilv_instance_run (instance, (uint32_t) n);
         for (size_t c = 0; c < outputs.size(); ++c)
             std::copy_n (out[c].begin(), n, output[c].begin() + (long) start);

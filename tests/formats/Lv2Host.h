@@ -30,9 +30,14 @@ public:
     /** Control port values by port index (settings 0..7, enabled, latency), as the host holds them. */
     std::array<float, 10> controls {};
 
+    /** How the host lays out audio buffers: one per port, or (LV2 allows it) an
+        input port on an output port's buffer: each key on the output of its
+        number, or each main input on the other channel's output. */
+    enum class Buffers { separate, keysOnOutputs, inputsOnOtherOutputs };
+
     /** Runs the signal through the instance block by block (one channel per audio
         input port, in port order: the main inputs, then any key inputs). */
-    Signal run (const Signal& input, int blockSize);
+    Signal run (const Signal& input, int blockSize, Buffers buffers = Buffers::separate);
 
     /** state:restore with this text under the plug-in's key (typed as atom:String unless told). */
     int restore (const std::string& text, bool typedAsString = true);

@@ -216,7 +216,9 @@ TEST (Lv2Bundle, ChunkFromVst2RestoresAndWinsOverPortsUntilTheHostMovesOne)
             vst2.effect()->processReplacing (vst2.effect(), channels, channels, 480);
         }
         if (threshold == 0.25f)
+        {
             EXPECT_EQ (later, expected);
+        }
     }
 
     // The mono plug-in reads the same state.

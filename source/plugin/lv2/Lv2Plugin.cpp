@@ -1,7 +1,8 @@
 // The LV2 entry point: one descriptor per plug-in of the bundle (Lv2Ports.h),
 // each instance a processor behind the host's ports. The host's control ports
-// are the truth while it runs; the saved chunk is the truth when a session is
-// restored (see restore()).
+// are the truth: a save holds what they hold at that moment, and a restored
+// session plays what its restored ports say. Only a session of an older build,
+// whose ports may not hold its settings, is restored from its chunk (restore()).
 #define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
 #include "Lv2Instance.h"
 #include "Lv2Ports.h"
@@ -16,9 +17,11 @@
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace vrc::lv2
 {
@@ -65,7 +68,10 @@ public:
     Instance (const Variant& v, double sampleRate, int maxBlock, const LV2_URID_Map& map)
         : variant (v),
           stateKey (map.map (map.handle, stateKeyUri)),
-          stringType (map.map (map.handle, LV2_ATOM__String))
+          portsKey (map.map (map.handle, portsHoldSettingsKeyUri)),
+          stringType (map.map (map.handle, LV2_ATOM__String)),
+          boolType (map.map (map.handle, LV2_ATOM__Bool)),
+          pieceFrames (static_cast<std::uint32_t> (std::clamp (maxBlock, 1, maxPieceFrames)))
     {
         // The processor's meter timer runs on the message thread: it is started
         // and stopped only while that thread is held between messages.
@@ -75,8 +81,13 @@ public:
         juce::AudioProcessor::setTypeOfNextNewPlugin (juce::AudioProcessor::wrapperType_Undefined);
         processor->setPlayConfigDetails (variant.inputs, variant.outputs, sampleRate, maxBlock);
         processor->prepareToPlay (sampleRate, maxBlock);
+        for (auto& copy : keyCopies)
+            copy.resize (pieceFrames);
+        for (auto& copy : inputCopies)
+            copy.resize (pieceFrames);
         // No port has been seen yet: the first run applies them all.
-        seen.fill (unseen());
+        for (auto& s : seen)
+            s.store (unseen(), std::memory_order_relaxed);
     }
 
     ~Instance()
@@ -109,45 +120,45 @@ public:
             *latency = 0.0f; // no lookahead: every sample is processed as it arrives
 
         for (int c = 0; c < variant.outputs; ++c)
-        {
             if (outputs[c] == nullptr || (c < variant.inputs && inputs[c] == nullptr))
                 return;
-            // The host may process in place; otherwise the input is copied over first.
-            if (c >= variant.inputs)
-                std::memset (outputs[c], 0, frames * sizeof (float));
-            else if (outputs[c] != inputs[c])
-                std::memmove (outputs[c], inputs[c], frames * sizeof (float));
-        }
-        // lv2:enabled at 0 is the host's bypass: the input passes untouched.
-        if (frames == 0 || (enabled != nullptr && *enabled <= 0.0f))
-            return;
-        juce::AudioBuffer<float> buffer (outputs.data(), variant.outputs, static_cast<int> (frames));
         // The key ports feed the detector only. One left unconnected (no host
         // should) leaves the detector on the input rather than reading nothing.
         bool keyed = variant.keyInputs > 0;
         for (int c = 0; c < variant.keyInputs; ++c)
             keyed = keyed && keys[(size_t) c] != nullptr;
-        if (keyed)
-            processor->processWithKey (buffer, keys.data(), variant.keyInputs);
-        else
-            processor->processBlock (buffer, noMidi);
+
+        // LV2 lets a host hand any input and any output the same buffer. Writing
+        // an output must never overwrite an input not yet read: the block goes in
+        // pieces, each piece's inputs and keys read before its outputs are written.
+        for (std::uint32_t done = 0; done < frames; done += pieceFrames)
+            runPiece (done, std::min (pieceFrames, frames - done), keyed);
     }
 
     LV2_State_Status save (LV2_State_Store_Function store, LV2_State_Handle handle)
     {
-        juce::MemoryBlock chunk;
-        processor->getStateInformation (chunk);
+        const auto chunk = writeSettingsChunk (settingsToSave());
         // The text every build has written: older builds open newer sessions.
-        const auto text = chunk.toBase64Encoding();
-        return static_cast<LV2_State_Status> (store (handle, stateKey, text.toRawUTF8(), text.getNumBytesAsUTF8() + 1,
-                                                     stringType, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE));
+        const auto text = juce::MemoryBlock (chunk.data(), chunk.size()).toBase64Encoding();
+        const auto status = store (handle, stateKey, text.toRawUTF8(), text.getNumBytesAsUTF8() + 1, stringType,
+                                   LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+        if (status != LV2_STATE_SUCCESS)
+            return static_cast<LV2_State_Status> (status);
+        // Tells a later restore that the host's saved port values hold these
+        // same settings and may be trusted (older builds never wrote this).
+        const std::int32_t yes = 1;
+        return static_cast<LV2_State_Status> (store (handle, portsKey, &yes, sizeof yes, boolType,
+                                                     LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE));
     }
 
-    /** A session's chunk wins over the port values the host holds at that moment
-        (sessions of the first LV2 build carry no port values, and their ports would
-        read defaults): the ports, as they are at the next run, become the baseline,
-        and only later host changes reach the processor. A state that restores
-        nothing changes nothing and is reported as a failure. */
+    /** The chunk is restored at once. A session saved by this build holds the
+        same settings in its ports, which the host restores too, before or after
+        this call: the ports are applied in full at the next run, so they win if
+        the host changed them since. An older session's ports may hold defaults
+        (the first LV2 build had none) or values the plug-in never ran: its chunk
+        wins, and the ports as they stand at the next run become the baseline
+        that later host changes move from. A state that restores nothing changes
+        nothing and is reported as a failure. */
     LV2_State_Status restore (LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle)
     {
         std::size_t size = 0;
@@ -168,7 +179,7 @@ public:
             return LV2_STATE_ERR_UNKNOWN;
 
         processor->setStateInformation (bytes->data(), static_cast<int> (bytes->size()));
-        adoptPortsAtNextRun.store (true);
+        pendingRestore.store (portsHoldSettings (retrieve, handle) ? Restore::applyPorts : Restore::adoptPorts);
         return LV2_STATE_SUCCESS;
     }
 
@@ -183,39 +194,142 @@ private:
         return f;
     }
 
+    enum class Restore { none, applyPorts, adoptPorts };
+
+    bool portsHoldSettings (LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) const
+    {
+        std::size_t size = 0;
+        std::uint32_t type = 0, flags = 0;
+        const void* value = retrieve (handle, portsKey, &size, &type, &flags);
+        std::int32_t flag = 0;
+        if (value == nullptr || type != boolType || size != sizeof flag)
+            return false;
+        std::memcpy (&flag, value, sizeof flag);
+        return flag != 0;
+    }
+
+    /** A control port's value, read whole even while the host writes it from another thread. */
+    static float readPort (const float* port) noexcept
+    {
+        const auto bits = __atomic_load_n (reinterpret_cast<const std::uint32_t*> (port), __ATOMIC_RELAXED);
+        float value;
+        std::memcpy (&value, &bits, sizeof value);
+        return value;
+    }
+
+    /** What the plug-in plays once the next run has taken the ports: a port the
+        host moved since the last run gives its value, every other setting the
+        processor's own (which, after an older session's restore, came from its
+        chunk). Safe while run() runs on another thread. */
+    SettingsValues settingsToSave() const noexcept
+    {
+        SettingsValues values;
+        const bool portsPending = pendingRestore.load() == Restore::applyPorts;
+        const bool portsAdopted = pendingRestore.load() == Restore::adoptPorts;
+        for (std::uint32_t i = 0; i < numParameters; ++i)
+        {
+            values[i] = processor->parameterFor (static_cast<int> (i))->getValue();
+            const auto* port = settings[i];
+            if (port == nullptr || portsAdopted)
+                continue;
+            const float portValue = readPort (port);
+            if (! portsPending && sameBits (portValue, seen[i].load (std::memory_order_acquire)))
+            {
+                values[i] = processor->parameterFor (static_cast<int> (i))->getValue();
+                continue;
+            }
+            // The same mapping run() gives the value, on a scratch copy.
+            const auto& info = parameterTable[i];
+            ParameterMapper scratch (info.minimum, info.maximum);
+            if (scratch.setNormalised (normalisedForPortValue (i, portValue)))
+                values[i] = scratch.getValue();
+        }
+        return values;
+    }
+
     void applyPortValues() noexcept
     {
-        const bool adopt = adoptPortsAtNextRun.exchange (false);
+        const auto restore = pendingRestore.exchange (Restore::none);
         for (auto id : applyOrder)
         {
             const auto i = static_cast<std::size_t> (id);
             if (settings[i] == nullptr)
                 continue;
-            const float value = *settings[i];
-            if (sameBits (value, seen[i]))
+            const float value = readPort (settings[i]);
+            if (restore != Restore::applyPorts && sameBits (value, seen[i].load (std::memory_order_relaxed)))
                 continue;
-            seen[i] = value;
-            if (! adopt)
+            if (restore != Restore::adoptPorts)
                 processor->setParameter (static_cast<int> (i), normalisedForPortValue (static_cast<std::uint32_t> (i), value));
+            // Published after the processor holds the value: a save that finds the
+            // port taken finds the processor's value current too.
+            seen[i].store (value, std::memory_order_release);
         }
     }
 
+    void runPiece (std::uint32_t offset, std::uint32_t frames, bool keyed) noexcept
+    {
+        // The keys first, into the plug-in's own memory: a key may share an output's buffer.
+        std::array<const float*, 2> key {};
+        for (int c = 0; keyed && c < variant.keyInputs; ++c)
+        {
+            std::memcpy (keyCopies[(size_t) c].data(), keys[(size_t) c] + offset, frames * sizeof (float));
+            key[(size_t) c] = keyCopies[(size_t) c].data();
+        }
+        // Then the inputs: in place, or copied over their outputs. An input that
+        // shares the other output's buffer is saved before that output is written.
+        std::array<const float*, 2> in {};
+        for (int c = 0; c < variant.inputs; ++c)
+        {
+            in[(size_t) c] = inputs[(size_t) c] + offset;
+            for (int o = 0; o < variant.outputs; ++o)
+                if (o != c && inputs[(size_t) c] == outputs[(size_t) o])
+                {
+                    std::memcpy (inputCopies[(size_t) c].data(), in[(size_t) c], frames * sizeof (float));
+                    in[(size_t) c] = inputCopies[(size_t) c].data();
+                }
+        }
+        std::array<float*, 2> out {};
+        for (int c = 0; c < variant.outputs; ++c)
+        {
+            out[(size_t) c] = outputs[(size_t) c] + offset;
+            if (c >= variant.inputs)
+                std::memset (out[(size_t) c], 0, frames * sizeof (float));
+            else if (out[(size_t) c] != in[(size_t) c])
+                std::memmove (out[(size_t) c], in[(size_t) c], frames * sizeof (float));
+        }
+        // lv2:enabled at 0 is the host's bypass: the input passes untouched, and
+        // the detector and meters stand still until the host enables VR-C again.
+        if (frames == 0 || (enabled != nullptr && readPort (enabled) <= 0.0f))
+            return;
+        juce::AudioBuffer<float> buffer (out.data(), variant.outputs, static_cast<int> (frames));
+        if (keyed)
+            processor->processWithKey (buffer, key.data(), variant.keyInputs);
+        else
+            processor->processBlock (buffer, noMidi);
+    }
+
     const Variant& variant;
-    const LV2_URID stateKey, stringType;
+    const LV2_URID stateKey, portsKey, stringType, boolType;
     juce::ScopedJuceInitialiser_GUI juceInitialiser;
     // The processor's meter timer and the editor need a running message loop.
     juce::SharedResourcePointer<juce::MessageThread> messageThread;
     std::unique_ptr<VeskCompAudioProcessor> processor;
 
     std::array<const float*, numParameters> settings {};
-    std::array<float, numParameters> seen {};
+    // The port values the processor last took, written by run() and read by save().
+    std::array<std::atomic<float>, numParameters> seen {};
     const float* enabled = nullptr;
     float* latency = nullptr;
     std::array<const float*, 2> inputs {};
     std::array<float*, 2> outputs {};
     std::array<const float*, 2> keys {};
     juce::MidiBuffer noMidi;
-    std::atomic<bool> adoptPortsAtNextRun { false };
+    std::atomic<Restore> pendingRestore { Restore::none };
+    // Copies of the keys and of inputs that share another channel's output
+    // buffer, one host block long (longer blocks are run in pieces).
+    static constexpr int maxPieceFrames = 8192;
+    const std::uint32_t pieceFrames;
+    std::array<std::vector<float>, 2> keyCopies, inputCopies;
 };
 
 Instance& self (LV2_Handle h) noexcept { return *static_cast<Instance*> (h); }

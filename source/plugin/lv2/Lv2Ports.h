@@ -57,6 +57,9 @@ inline constexpr const char* uiUri = "urn:veskara:vr-c:UI";
 /** Every plug-in of the bundle keeps its chunk under this key (the first
     build's), so states move freely between them and older sessions. */
 inline constexpr const char* stateKeyUri = "urn:veskara:vr-c:StateString";
+/** Saved beside the chunk by builds whose chunk always equals the ports the host
+    saves with it; a session without it is restored from its chunk alone. */
+inline constexpr const char* portsHoldSettingsKeyUri = "urn:veskara:vr-c:portsHoldSettings";
 
 /** The normalised host value a port value stands for: clamped to the port's
     range, then taken through the same linear mapping a VST2 host's value goes

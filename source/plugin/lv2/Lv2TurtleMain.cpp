@@ -164,7 +164,7 @@ int main (int argc, char** argv)
     // on the host's UI thread (which runs the editor's message loop).
     dsp << "<" << uiUri << ">\n    a ui:X11UI ;\n    lv2:binary <" << binary << "> ;\n"
         << "    lv2:requiredFeature ui:parent , ui:idleInterface , <" LV2_INSTANCE_ACCESS_URI "> ;\n"
-        << "    lv2:optionalFeature ui:resize , ui:noUserResize ;\n"
+        << "    lv2:optionalFeature ui:resize , ui:noUserResize , ui:touch ;\n"
         << "    lv2:extensionData ui:idleInterface .\n";
 
     if (! writeFile (folder + "/manifest.ttl", manifest.str()) || ! writeFile (folder + "/" + description, dsp.str()))

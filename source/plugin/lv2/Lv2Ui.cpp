@@ -1,7 +1,7 @@
 // The editor as the bundle's LV2 UI (an X11 window inside the host's). It reads
 // the processor of its instance (instance-access) as in every format, and every
-// knob move reaches the host as a port write, so the host records, saves and
-// shows it. Host port changes reach the processor at the next run and the knobs
+// knob move reaches the host as a port write, between touch messages where the
+// host offers ui:touch, so the host records, saves and shows it. Host port changes reach the processor at the next run and the knobs
 // follow at the editor's next tick; the editor then hands the value back, and
 // that echo of what the host's port already holds is not written again. The host's UI thread drives the message loop
 // through the idle interface while a UI is open.
@@ -35,8 +35,8 @@ class EditorWindow : private juce::Component,
 {
 public:
     EditorWindow (VeskCompAudioProcessor& p, LV2UI_Write_Function writeIn, LV2UI_Controller controllerIn,
-                  LV2UI_Widget parent, const LV2UI_Resize* resize, LV2UI_Widget* widget)
-        : processor (p), write (writeIn), controller (controllerIn), editor (p.createEditorIfNeeded())
+                  LV2UI_Widget parent, const LV2UI_Resize* resize, const LV2UI_Touch* touchIn, LV2UI_Widget* widget)
+        : processor (p), write (writeIn), controller (controllerIn), touch (touchIn), editor (p.createEditorIfNeeded())
     {
         setOpaque (true);
         setSize (editor->getWidth(), editor->getHeight());
@@ -77,10 +77,20 @@ private:
         write (controller, port, sizeof value, 0, &value);
     }
     void audioProcessorChanged (juce::AudioProcessor*, const ChangeDetails&) override {}
+    // A knob drag or a switch click: the host hears the control grabbed and let go
+    // around its writes (where it offers ui:touch), so it can record touch automation.
+    void audioProcessorParameterChangeGestureBegin (juce::AudioProcessor*, int index) override { grab (index, true); }
+    void audioProcessorParameterChangeGestureEnd (juce::AudioProcessor*, int index) override { grab (index, false); }
+    void grab (int index, bool grabbed)
+    {
+        if (touch != nullptr && touch->touch != nullptr && index >= 0 && index < numParameters)
+            touch->touch (touch->handle, static_cast<std::uint32_t> (index), grabbed);
+    }
 
     VeskCompAudioProcessor& processor;
     LV2UI_Write_Function write;
     LV2UI_Controller controller;
+    const LV2UI_Touch* touch;
     std::unique_ptr<juce::AudioProcessorEditor> editor;
     std::array<std::optional<float>, numParameters> hostValues {};
 };
@@ -102,6 +112,7 @@ LV2UI_Handle instantiate (const LV2UI_Descriptor*, const char*, const char*, LV2
     auto ui = std::make_unique<Ui>();
     ui->window = std::make_unique<EditorWindow> (processorOf (const_cast<void*> (instance)), write, controller, parent,
                                                  static_cast<const LV2UI_Resize*> (featureData (features, LV2_UI__resize)),
+                                                 static_cast<const LV2UI_Touch*> (featureData (features, LV2_UI__touch)),
                                                  widget);
     return ui.release();
 }

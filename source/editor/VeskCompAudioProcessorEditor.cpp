@@ -115,33 +115,60 @@ void VeskCompAudioProcessorEditor::sendToHost (int index, float value)
     JUCE_END_IGNORE_WARNINGS_GCC_LIKE
 }
 
+int VeskCompAudioProcessorEditor::indexOfSlider (const juce::Slider* slider) const noexcept
+{
+    const std::pair<const juce::Slider*, ParameterId> knobs[] = {
+        { &thresholdSlider, ParameterId::threshold }, { &ratioSlider, ParameterId::ratio },
+        { &gainSlider, ParameterId::gain },           { &attackSlider, ParameterId::attack },
+        { &releaseSlider, ParameterId::release },     { &kneeSlider, ParameterId::knee },
+        { &dryWetSlider, ParameterId::dryWet },
+    };
+    for (const auto& [knob, id] : knobs)
+        if (knob == slider)
+            return indexOf (id);
+    return -1;
+}
+
+void VeskCompAudioProcessorEditor::gesture (int index, bool starting)
+{
+    JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
+    if (starting)
+        owner().beginParameterChangeGesture (index);
+    else
+        owner().endParameterChangeGesture (index);
+    JUCE_END_IGNORE_WARNINGS_GCC_LIKE
+}
+
 void VeskCompAudioProcessorEditor::sliderValueChanged (juce::Slider* slider)
 {
-    int index = -1;
-    if (slider == &thresholdSlider)
-        index = indexOf (ParameterId::threshold);
-    else if (slider == &ratioSlider)
-        index = indexOf (ParameterId::ratio);
-    else if (slider == &gainSlider)
-        index = indexOf (ParameterId::gain);
-    else if (slider == &attackSlider)
-        index = indexOf (ParameterId::attack);
-    else if (slider == &releaseSlider)
-        index = indexOf (ParameterId::release);
-    else if (slider == &kneeSlider)
-        index = indexOf (ParameterId::knee);
-    else if (slider == &dryWetSlider)
-        index = indexOf (ParameterId::dryWet);
-
-    if (index >= 0)
+    if (const int index = indexOfSlider (slider); index >= 0)
         sendToHost (index, static_cast<float> (slider->getValue()));
+}
+
+// A drag, and each turn of the mouse wheel, is one gesture.
+void VeskCompAudioProcessorEditor::sliderDragStarted (juce::Slider* slider)
+{
+    if (const int index = indexOfSlider (slider); index >= 0)
+        gesture (index, true);
+}
+
+void VeskCompAudioProcessorEditor::sliderDragEnded (juce::Slider* slider)
+{
+    if (const int index = indexOfSlider (slider); index >= 0)
+        gesture (index, false);
 }
 
 void VeskCompAudioProcessorEditor::buttonClicked (juce::Button* button)
 {
-    // Clicking has already toggled the state, so this sends the new position.
+    // Clicking has already toggled the state, so this sends the new position,
+    // as a gesture of its own.
     if (button == &curveButton)
-        sendToHost (indexOf (ParameterId::curve), curveButton.getToggleState() ? 1.0f : 0.0f);
+    {
+        const int index = indexOf (ParameterId::curve);
+        gesture (index, true);
+        sendToHost (index, curveButton.getToggleState() ? 1.0f : 0.0f);
+        gesture (index, false);
+    }
 }
 
 void VeskCompAudioProcessorEditor::timerCallback()

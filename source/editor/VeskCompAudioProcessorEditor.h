@@ -21,12 +21,19 @@ public:
 
     void paint (juce::Graphics& g) override;
     void sliderValueChanged (juce::Slider* slider) override;
+    void sliderDragStarted (juce::Slider* slider) override;
+    void sliderDragEnded (juce::Slider* slider) override;
     void timerCallback() override;
     void buttonClicked (juce::Button* button) override;
 
 private:
     VeskCompAudioProcessor& owner() const noexcept;
     void sendToHost (int index, float value);
+    /** The host index a knob controls, or -1. */
+    int indexOfSlider (const juce::Slider* slider) const noexcept;
+    /** Tells the host a user's edit of one setting starts or ends (hosts record
+        touch automation between the two). */
+    void gesture (int index, bool starting);
 
     // Declaration order is construction order (and reverse destruction order).
     juce::Slider gainSlider, thresholdSlider, ratioSlider, attackSlider,

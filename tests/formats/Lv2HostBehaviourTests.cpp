@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -174,18 +175,21 @@ TEST (Lv2Session, ASaveWhileTheAudioThreadRunsHoldsThePortsOfThatMoment)
 TEST (Lv2Buffers, AKeyOrAnInputOnAnOutputsBufferIsReadBeforeThatOutputIsWritten)
 {
     const auto music = testSignal (2, 9600);
-    const auto key = testSignal (2, 9600);
-    Signal keyed { music[0], music[1], key[1], key[0] };
+    // A key unlike the music: the music backwards.
+    Signal key = music;
+    for (auto& ch : key)
+        std::reverse (ch.begin(), ch.end());
+    const Signal keyed { music[0], music[1], key[0], key[1] };
     const auto ports = portsFor (settings);
     for (int blockSize : { 480, 9600 })
     {
         SCOPED_TRACE (blockSize);
-        Lv2Host separate ("urn:veskara:vr-c-sidechain"), keysOnOutputs ("urn:veskara:vr-c-sidechain");
-        setPorts (separate, ports);
-        setPorts (keysOnOutputs, ports);
+        Lv2Host separate ("urn:veskara:vr-c-sidechain"), keysOnOutputs ("urn:veskara:vr-c-sidechain"),
+            musicAsKey ("urn:veskara:vr-c-sidechain");
+        for (auto* host : { &separate, &keysOnOutputs, &musicAsKey })
+            setPorts (*host, ports);
         const auto expected = separate.run (keyed, blockSize);
-        ASSERT_NE (expected, Lv2Host ("urn:veskara:vr-c-sidechain").run ({ music[0], music[1], music[0], music[1] }, blockSize))
-            << "the key decides";
+        ASSERT_NE (expected, musicAsKey.run ({ music[0], music[1], music[0], music[1] }, blockSize)) << "the key decides";
         EXPECT_EQ (keysOnOutputs.run (keyed, blockSize, Lv2Host::Buffers::keysOnOutputs), expected);
 
         Lv2Host inPlace (stereoUri), crossed (stereoUri);

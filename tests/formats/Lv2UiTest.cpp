@@ -1,7 +1,7 @@
 // The editor as the LV2 UI, opened the way an LV2 host opens it (instance
 // access, an X11 parent window, idle calls on the host's thread): a knob dragged
-// with the mouse reaches the host as a write to its control port, and a port
-// value the host changes turns the knob.
+// with the mouse reaches the host as a write to its control port, inside a
+// ui:touch grab and release, and a port value the host changes turns the knob.
 #include "HostXErrors.h"
 #include "Lv2Host.h"
 
@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -26,6 +27,9 @@ namespace
 struct PortWrites
 {
     std::vector<std::pair<uint32_t, float>> writes;
+    /** Writes and ui:touch messages in the order they came: (port, value), or
+        (port, +1 grabbed / -1 released) for a touch. */
+    std::vector<std::tuple<char, uint32_t, float>> events;
     static void write (LV2UI_Controller c, uint32_t port, uint32_t size, uint32_t protocol, const void* data)
     {
         float value = 0.0f;
@@ -33,7 +37,34 @@ struct PortWrites
         {
             std::memcpy (&value, data, sizeof value);
             static_cast<PortWrites*> (c)->writes.emplace_back (port, value);
+            static_cast<PortWrites*> (c)->events.emplace_back ('w', port, value);
         }
+    }
+    static void touch (LV2UI_Feature_Handle h, uint32_t port, bool grabbed)
+    {
+        static_cast<PortWrites*> (h)->events.emplace_back ('t', port, grabbed ? 1.0f : -1.0f);
+    }
+
+    /** Whether every write to the port came between a grab and a release of it,
+        and at least one did. */
+    bool writesInsideTouches (uint32_t port) const
+    {
+        bool grabbed = false, any = false;
+        for (const auto& [kind, p, value] : events)
+        {
+            if (p != port)
+                continue;
+            if (kind == 't')
+            {
+                if (grabbed == (value > 0.0f))
+                    return false; // grabbed twice, or released without a grab
+                grabbed = value > 0.0f;
+            }
+            else if (! grabbed)
+                return false;
+            any = any || kind == 'w';
+        }
+        return any && ! grabbed;
     }
 };
 
@@ -78,8 +109,10 @@ TEST (Lv2Ui, KnobDragBecomesAPortWriteAndAHostPortChangeTurnsTheKnob)
     LV2_Feature instanceAccess { LV2_INSTANCE_ACCESS_URI, lilv_instance_get_handle (lv2.lilvInstance()) },
         parentFeature { LV2_UI__parent, reinterpret_cast<void*> (parent) };
     const auto* const* host = lv2HostFeatures();
-    const LV2_Feature* features[] { host[0], host[1], &instanceAccess, &parentFeature, nullptr };
     PortWrites portWrites;
+    LV2UI_Touch touch { &portWrites, &PortWrites::touch };
+    LV2_Feature touchFeature { LV2_UI__touch, &touch };
+    const LV2_Feature* features[] { host[0], host[1], &instanceAccess, &parentFeature, &touchFeature, nullptr };
     LV2UI_Widget widget = nullptr;
     auto* handle = descriptor->instantiate (descriptor, "urn:veskara:vr-c", bundle, &PortWrites::write, &portWrites, &widget, features);
     ASSERT_NE (handle, nullptr);
@@ -131,12 +164,15 @@ TEST (Lv2Ui, KnobDragBecomesAPortWriteAndAHostPortChangeTurnsTheKnob)
         settle();
     }
     XTestFakeButtonEvent (display, 1, False, 0);
-    settleUntil ([&] { return ! portWrites.writes.empty(); });
+    const auto released = [&]
+    { return ! portWrites.events.empty() && std::get<0> (portWrites.events.back()) == 't' && std::get<2> (portWrites.events.back()) < 0.0f; };
+    settleUntil (released);
     ASSERT_FALSE (portWrites.writes.empty()) << "no port write from the knob";
     for (const auto& [port, value] : portWrites.writes)
         EXPECT_EQ (port, 0u) << "only THRESHOLD was moved";
     const float written = portWrites.writes.back().second;
     EXPECT_TRUE (written < 0.0f && written >= -40.0f) << written;
+    EXPECT_TRUE (portWrites.writesInsideTouches (0)) << "the drag is one touch gesture around its writes";
 
     // The host takes the write on its port; then moves the port itself.
     lv2.controls[0] = written;
@@ -154,6 +190,15 @@ TEST (Lv2Ui, KnobDragBecomesAPortWriteAndAHostPortChangeTurnsTheKnob)
     settleUntil ([&] { return thresholdKnob (display) == atWritten; });
     EXPECT_EQ (thresholdKnob (display), atWritten) << "the knob shows the host's value";
     EXPECT_EQ (portWrites.writes.back().second, written) << "host changes are not written back";
+
+    // A click on the curve switch is a gesture of its own.
+    XTestFakeMotionEvent (display, -1, 552, 167, 0);
+    XTestFakeButtonEvent (display, 1, True, 0);
+    settle();
+    XTestFakeButtonEvent (display, 1, False, 0);
+    settleUntil ([&] { return released() && std::get<1> (portWrites.events.back()) == 7u; });
+    EXPECT_EQ (portWrites.writes.back(), std::make_pair (7u, 0.0f)) << "the switch went from exp to linear";
+    EXPECT_TRUE (portWrites.writesInsideTouches (7));
 
     descriptor->cleanup (handle);
     XDestroyWindow (display, parent);

@@ -19,7 +19,7 @@ declare -A suiteTargets=(
     [state]="vrc_format_state_tests"
     [keyformats]="vrc_format_tests VRC_VST3 VRC_LV2"
     [editor]="vrc_editor_tests"
-    [lv2]="VRC_LV2 vrc_format_tests vrc_format_state_tests"
+    [lv2]="VRC_LV2 VRC_VST3 vrc_format_tests vrc_format_state_tests"
     [render]="vrc-render vrc_render_tests"
 )
 declare -A suiteTests=(
@@ -29,7 +29,7 @@ declare -A suiteTests=(
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
     [keyformats]="-R ^(Vst3Sidechain|Lv2Sidechain)\."
     [editor]="-R ^EditorKeyLabel\."
-    [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State)\."
+    [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State|Lv2Session|Lv2Buffers|Lv2Bypass|EditorGestures)\."
     [render]="-L render"
 )
 
@@ -118,17 +118,37 @@ fault lv2-other-atom-type-read-as-text source/plugin/lv2/Lv2Plugin.cpp \
 fault lv2-port-not-clamped source/plugin/lv2/Lv2Ports.h \
     's/    value = value < p.minimum ? p.minimum : (value > p.maximum ? p.maximum : value);//' lv2
 fault lv2-ports-override-restored-chunk source/plugin/lv2/Lv2Plugin.cpp \
-    's/            if (! adopt)/            if ((true))/' lv2
+    's/            if (restore != Restore::adoptPorts)/            if ((true))/' lv2
 fault lv2-later-port-changes-ignored source/plugin/lv2/Lv2Plugin.cpp \
-    's/            seen\[i\] = value;/            if (seen[i] == seen[i]) continue; seen[i] = value;/' lv2
+    's/sameBits (value, seen\[i\].load (std::memory_order_relaxed))/seen[i].load () == seen[i].load ()/' lv2
+fault lv2-saves-what-last-ran source/plugin/lv2/Lv2Plugin.cpp \
+    's/if (port == nullptr || portsAdopted)/if ((true))/' lv2
+fault lv2-chunk-wins-over-new-sessions-ports source/plugin/lv2/Lv2Plugin.cpp \
+    's/pendingRestore.store (portsHoldSettings (retrieve, handle) ?/pendingRestore.store (false ?/' lv2
+fault lv2-key-read-after-output-written source/plugin/lv2/Lv2Plugin.cpp \
+    's/key\[(size_t) c\] = keyCopies\[(size_t) c\].data();/key[(size_t) c] = keys[(size_t) c] + offset;/' lv2
+fault lv2-input-read-after-other-output-written source/plugin/lv2/Lv2Plugin.cpp \
+    's/in\[(size_t) c\] = inputCopies\[(size_t) c\].data();//' lv2
+fault lv2-enabled-port-ignored source/plugin/lv2/Lv2Plugin.cpp \
+    's/(enabled != nullptr \&\& readPort (enabled) <= 0.0f)/(false)/' lv2
 fault lv2-ui-knob-not-written source/plugin/lv2/Lv2Ui.cpp \
     's/        write (controller, port, sizeof value, 0, \&value);//' lv2
+fault lv2-ui-no-touch source/plugin/lv2/Lv2Ui.cpp \
+    's/            touch->touch (touch->handle, static_cast<std::uint32_t> (index), grabbed);//' lv2
+fault editor-drag-not-a-gesture source/editor/VeskCompAudioProcessorEditor.cpp \
+    '/void VeskCompAudioProcessorEditor::sliderDragStarted/,/^}/s/        gesture (index, true);//' lv2
+fault editor-switch-click-not-a-gesture source/editor/VeskCompAudioProcessorEditor.cpp \
+    '/void VeskCompAudioProcessorEditor::buttonClicked/,/^}/s/        gesture (index, true);//' lv2
 
 # --- VST2 audio path -----------------------------------------------------------
 fault crossed-buffers-not-untangled source/plugin/vst2/VstAudioPath.cpp \
     's/if (layer->untangleStereoBuffers (inputs, outputs, numSamples, movedInputs))/if ((false))/' host
 fault one-sided-crossing-wrong-order source/plugin/vst2/VstAudioPath.cpp \
     's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
+fault rate-while-resumed-kept-for-next-resume source/plugin/vst2/VstHostLayer.cpp \
+    's/                processor->setSampleRateWhileRunning (rate);//' host
+fault x11-property-with-missing-atom cmake/juce-patches/x11/bare-x-server-atoms.patch \
+    's/^+    if (property == None || type == None)\r$/+    if ((false))\r/' host
 
 # --- Elsewhere ----------------------------------------------------------------
 # --- vrc-render's input and output (libsndfile and the checks on top of it) ---

@@ -134,9 +134,9 @@ fault lv2-enabled-port-ignored source/plugin/lv2/Lv2Plugin.cpp \
 fault lv2-ui-knob-not-written source/plugin/lv2/Lv2Ui.cpp \
     's/        write (controller, port, sizeof value, 0, \&value);//' lv2
 fault lv2-ui-no-touch source/plugin/lv2/Lv2Ui.cpp \
-    's/            touch->touch (touch->handle, static_cast<std::uint32_t> (index), grabbed);//' lv2
+    's/            touch->touch (touch->handle, static_cast<std::uint32_t> (index), grabbed);/            {}/' lv2
 fault editor-drag-not-a-gesture source/editor/VeskCompAudioProcessorEditor.cpp \
-    '/void VeskCompAudioProcessorEditor::sliderDragStarted/,/^}/s/        gesture (index, true);//' lv2
+    '/void VeskCompAudioProcessorEditor::sliderDragStarted/,/^}/s/        gesture (index, true);/        {}/' lv2
 fault editor-switch-click-not-a-gesture source/editor/VeskCompAudioProcessorEditor.cpp \
     '/void VeskCompAudioProcessorEditor::buttonClicked/,/^}/s/        gesture (index, true);//' lv2
 
@@ -146,7 +146,7 @@ fault crossed-buffers-not-untangled source/plugin/vst2/VstAudioPath.cpp \
 fault one-sided-crossing-wrong-order source/plugin/vst2/VstAudioPath.cpp \
     's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
 fault rate-while-resumed-kept-for-next-resume source/plugin/vst2/VstHostLayer.cpp \
-    's/                processor->setSampleRateWhileRunning (rate);//' host
+    's/            if (resumed)$/            if ((false))/' host
 fault x11-property-with-missing-atom cmake/juce-patches/x11/bare-x-server-atoms.patch \
     's/^+    if (property == None || type == None)\r$/+    if ((false))\r/' host
 

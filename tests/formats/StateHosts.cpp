@@ -56,6 +56,7 @@ struct Lv2Plugin::Impl
     LV2_Handle instance = nullptr;
     std::string value, stored;
     bool typedAsString = true;
+    float controls[9] { 0.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 100.0f, 1.0f, 1.0f };
 
     LV2_URID urid (const char* uri)
     {
@@ -79,6 +80,8 @@ struct Lv2Plugin::Impl
         bundle.erase (bundle.find_last_of ('/') + 1);
         instance = descriptor->instantiate (descriptor, 44100.0, bundle.c_str(), features);
         state = static_cast<const LV2_State_Interface*> (descriptor->extension_data (LV2_STATE__interface));
+        for (uint32_t port = 0; instance != nullptr && port < std::size (controls); ++port)
+            descriptor->connect_port (instance, port, &controls[port]);
     }
 
     ~Impl()
@@ -121,6 +124,28 @@ std::string Lv2Plugin::store()
     };
     impl->state->save (impl->instance, store, impl.get(), 0, impl->features);
     return impl->stored;
+}
+
+void Lv2Plugin::setControl (int index, float value)
+{
+    __atomic_store (&impl->controls[index], &value, __ATOMIC_RELAXED);
+}
+
+void Lv2Plugin::runUntil (const std::atomic<bool>& stop)
+{
+    // Ports 10 and 11 are the inputs, 12 and 13 the outputs, of the stereo plug-in.
+    float in[2][64], out[2][64];
+    for (uint32_t c = 0; c < 2; ++c)
+    {
+        impl->descriptor->connect_port (impl->instance, 10 + c, in[c]);
+        impl->descriptor->connect_port (impl->instance, 12 + c, out[c]);
+    }
+    for (int block = 0; ! stop.load(); ++block)
+    {
+        for (int i = 0; i < 64; ++i)
+            in[0][i] = in[1][i] = (block % 8 < 4 ? 0.9f : 0.05f) * (i % 16 < 8 ? 1.0f : -1.0f);
+        impl->descriptor->run (impl->instance, 64);
+    }
 }
 
 //==============================================================================

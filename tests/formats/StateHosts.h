@@ -2,6 +2,7 @@
 // The built VR-C.lv2 and VR-C.vst3 binaries driven through their C and COM state
 // interfaces, as a host does when it saves a session and hands the saved bytes
 // back, with no framework between the test and the plug-in.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,13 @@ public:
     int restore (const std::string& value, bool typedAsString = true);
     /** The text the plug-in stores, without its terminator. */
     std::string store();
+
+    /** Control port 0..8 (the settings in the editor's units, then enabled), set
+        the way a host's control thread sets it: the whole value at once. The
+        ports start at the controls' defaults. */
+    void setControl (int index, float value);
+    /** Runs blocks of a tone through the stereo plug-in on this thread until stop is set. */
+    void runUntil (const std::atomic<bool>& stop);
 
 private:
     struct Impl;

@@ -147,7 +147,7 @@ fault one-sided-crossing-wrong-order source/plugin/vst2/VstAudioPath.cpp \
     's/const int first = leftOverRight ? 1 : 0;/const int first = leftOverRight ? 0 : 1;/' host
 fault rate-while-resumed-kept-for-next-resume source/plugin/vst2/VstHostLayer.cpp \
     's/            if (resumed)$/            if ((false))/' host
-fault x11-property-with-missing-atom cmake/juce-patches/x11/bare-x-server-atoms.patch \
+fault x11-property-with-missing-atom cmake/juce-patches/x11/bare-x-server.patch \
     's/^+    if (property == None || type == None)\r$/+    if ((false))\r/' host
 
 # --- Elsewhere ----------------------------------------------------------------

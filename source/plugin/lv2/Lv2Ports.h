@@ -2,7 +2,7 @@
 // The LV2 plug-ins of the bundle and their ports, shared by the plug-in, its UI
 // and the Turtle writer, so the description hosts read cannot drift from the
 // code. Control ports hold the values the editor shows (dB, s, %).
-#include "processor/Parameters.h"
+#include "processor/ParameterDisplay.h"
 
 #include <array>
 #include <cstdint>
@@ -26,8 +26,7 @@ struct SettingPort
     first (LV2 has no range that runs downwards, as threshold's does). */
 constexpr SettingPort settingPortFor (const ParameterInfo& p) noexcept
 {
-    return { p.symbol, p.name, p.unit,
-             p.lowest() * p.displayScale, p.highest() * p.displayScale, p.defaultValue * p.displayScale,
+    return { p.symbol, p.name, p.unit, displayLowest (p), displayHighest (p), displayDefault (p),
              p.displayScale, p.logarithmic, p.enumeration };
 }
 
@@ -66,16 +65,9 @@ inline constexpr const char* stateKeyUri = "urn:veskara:vr-c:StateString";
     through, so a port holding a VST2 display text gives that parameter's value. */
 inline float normalisedForPortValue (std::uint32_t port, float value) noexcept
 {
-    const auto& p = settingPorts[port];
-    const auto& info = parameterTable[port];
     if (! (value == value)) // NaN: the default, never a poisoned engine
-        value = p.defaultValue;
-    value = value < p.minimum ? p.minimum : (value > p.maximum ? p.maximum : value);
-    if (p.enumeration)
-        return value >= 0.5f ? 1.0f : 0.0f;
-    const double physical = static_cast<double> (value) / static_cast<double> (p.unitsPerPhysical);
-    const float span = info.maximum - info.minimum;
-    return static_cast<float> ((physical - static_cast<double> (info.minimum)) / static_cast<double> (span));
+        value = settingPorts[port].defaultValue;
+    return normalisedForDisplayValue (static_cast<ParameterId> (port), value);
 }
 
 /** The port value that shows a physical value (what the UI writes to the host). */

@@ -94,9 +94,9 @@ void Instance::applyEvent (const EventHeader& event) noexcept
         return;
     EventParamValue e;
     std::memcpy (&e, &event, sizeof e);
-    // A value that is not a number sets nothing (as a VST2 host's would); one
+    // A value that is not finite sets nothing (as a VST2 host's would); one
     // outside the range is taken as its nearest end (as an LV2 port's is).
-    if (e.paramId >= static_cast<Id> (numParameters) || std::isnan (e.value))
+    if (e.paramId >= static_cast<Id> (numParameters) || ! std::isfinite (e.value))
         return;
     vrcProcessor->setParameter (static_cast<int> (e.paramId),
                                 normalisedForDisplayValue (static_cast<ParameterId> (e.paramId), e.value));

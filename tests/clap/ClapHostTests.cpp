@@ -325,7 +325,7 @@ TEST (ClapState, HostileStreamsRestoreNothingInBoundedTime)
     {
         std::vector<std::uint8_t> bytes;
         std::int64_t errorAt = -1;  // -1 once this many bytes were handed
-        bool overclaim = false;     // reports more bytes than asked
+        bool overclaim = false;     // reports a terabyte more than asked
         bool endless = false;       // never reaches its end
         std::size_t handed = 0, calls = 0;
     };
@@ -338,7 +338,7 @@ TEST (ClapState, HostileStreamsRestoreNothingInBoundedTime)
                                  if (s.errorAt >= 0 && s.handed >= static_cast<std::size_t> (s.errorAt))
                                      return -1;
                                  if (s.overclaim)
-                                     return static_cast<std::int64_t> (size + 1);
+                                     return static_cast<std::int64_t> (size + (1ull << 40));
                                  if (s.endless)
                                  {
                                      std::memset (data, '<', size);

@@ -2,6 +2,8 @@
 # VR-C.clap beside the other formats' artefacts. Hosts look up clap_entry only.
 set(vrc_clap_dir "${CMAKE_SOURCE_DIR}/source/plugin/clap")
 file(GLOB vrc_clap_sources CONFIGURE_DEPENDS "${vrc_clap_dir}/*.cpp")
+# (the state stream reader is in the shared code: cmake/VrcHostStateReaders.cmake)
+list(FILTER vrc_clap_sources EXCLUDE REGEX "/ClapStateStream\\.cpp$")
 add_library(VRC_CLAP MODULE ${vrc_clap_sources})
 vrc_use_shared_code(VRC_CLAP)
 target_compile_definitions(VRC_CLAP PRIVATE VRC_VERSION="${PROJECT_VERSION}")

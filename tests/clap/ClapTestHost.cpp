@@ -93,32 +93,32 @@ const void* VRC_CLAP_ABI TestHost::hostExtension (const Host* h, const char* id)
 {
     auto& self = *static_cast<TestHost*> (h->hostData);
     static const HostParams params {
-        [] (const Host* host, std::uint32_t) { ++static_cast<TestHost*> (host->hostData)->rescans; },
+        [] (const Host* hp, std::uint32_t) { ++static_cast<TestHost*> (hp->hostData)->rescans; },
         [] (const Host*, Id, std::uint32_t) {},
-        [] (const Host* host) { ++static_cast<TestHost*> (host->hostData)->flushRequests; },
+        [] (const Host* hp) { ++static_cast<TestHost*> (hp->hostData)->flushRequests; },
     };
     static const HostTimerSupport timers {
-        [] (const Host* host, std::uint32_t period, Id* timer)
+        [] (const Host* hp, std::uint32_t period, Id* timer)
         {
-            auto& t = static_cast<TestHost*> (host->hostData)->timers;
+            auto& t = static_cast<TestHost*> (hp->hostData)->timers;
             *timer = static_cast<Id> (t.size() + 7);
             t.emplace_back (period, *timer);
             return true;
         },
-        [] (const Host* host, Id timer)
+        [] (const Host* hp, Id timer)
         {
-            auto& t = static_cast<TestHost*> (host->hostData)->timers;
+            auto& t = static_cast<TestHost*> (hp->hostData)->timers;
             const auto before = t.size();
             t.erase (std::remove_if (t.begin(), t.end(), [timer] (auto& p) { return p.second == timer; }), t.end());
             return t.size() < before;
         },
     };
     static const HostPosixFdSupport fds {
-        [] (const Host* host, int fd, std::uint32_t) { static_cast<TestHost*> (host->hostData)->fds.push_back (fd); return true; },
+        [] (const Host* hp, int fd, std::uint32_t) { static_cast<TestHost*> (hp->hostData)->fds.push_back (fd); return true; },
         [] (const Host*, int, std::uint32_t) { return true; },
-        [] (const Host* host, int fd)
+        [] (const Host* hp, int fd)
         {
-            auto& f = static_cast<TestHost*> (host->hostData)->fds;
+            auto& f = static_cast<TestHost*> (hp->hostData)->fds;
             const auto before = f.size();
             f.erase (std::remove (f.begin(), f.end(), fd), f.end());
             return f.size() < before;

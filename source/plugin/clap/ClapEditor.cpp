@@ -128,7 +128,7 @@ bool EditorHost::setParent (const Window& window)
 #endif
     if (native == nullptr)
         return false;
-    onMessageThread ([this, native]
+    onMessageThread ([&]
                      {
                          parts->window->addToDesktop (0, native);
                          parts->window->setVisible (true);

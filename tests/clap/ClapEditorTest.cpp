@@ -50,7 +50,6 @@ bool painted (const vsthost::HostWindow& window)
     for (int y = 0; y < 200; y += 4)
         for (int x = 0; x < 800; x += 4)
             lit += (XGetPixel (image, x, y) & 0xffffff) != 0 ? 1 : 0;
-    fprintf (stderr, "lit %d px %lx %lx\n", lit, XGetPixel (image, 400, 100), XGetPixel (image, 10, 10));
     XDestroyImage (image);
     return lit > 1000;
 }

@@ -346,7 +346,8 @@ TEST (ClapState, HostileStreamsRestoreNothingInBoundedTime)
                                      return static_cast<std::int64_t> (size);
                                  }
                                  const auto n = std::min<std::uint64_t> ({ size, 3, s.bytes.size() - s.handed });
-                                 std::memcpy (data, s.bytes.data() + s.handed, n);
+                                 if (n > 0)
+                                     std::memcpy (data, s.bytes.data() + s.handed, n);
                                  s.handed += n;
                                  return static_cast<std::int64_t> (n);
                              } };

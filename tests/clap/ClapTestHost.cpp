@@ -253,7 +253,8 @@ bool TestHost::load (const std::vector<std::uint8_t>& bytes, std::size_t chunk) 
                                {
                                    auto& r = *static_cast<ByteReader*> (s->ctx);
                                    const auto n = std::min<std::uint64_t> ({ size, r.chunk, r.bytes.size() - r.at });
-                                   std::memcpy (data, r.bytes.data() + r.at, n);
+                                   if (n > 0)
+                                       std::memcpy (data, r.bytes.data() + r.at, n);
                                    r.at += n;
                                    return static_cast<std::int64_t> (n);
                                } };

@@ -1,10 +1,11 @@
-# The VST3 and LV2 wrappers receive a session's saved state from the host before
-# the plug-in does. The project's own bounded readers (source/plugin/vst3 and
-# source/plugin/lv2) take those bytes first; they are part of the shared code, so
-# the fuzz targets reach them without the format builds.
+# The VST3, LV2 and CLAP layers receive a session's saved state from the host
+# before the plug-in does. The project's own bounded readers (source/plugin/vst3,
+# lv2 and clap) take those bytes first; they are part of the shared code, so the
+# fuzz targets reach them without the format builds.
 set(VRC_STATE_READER_SOURCES
     "${CMAKE_SOURCE_DIR}/source/plugin/lv2/Lv2StateText.cpp"
-    "${CMAKE_SOURCE_DIR}/source/plugin/vst3/Vst3StateReader.cpp")
+    "${CMAKE_SOURCE_DIR}/source/plugin/vst3/Vst3StateReader.cpp"
+    "${CMAKE_SOURCE_DIR}/source/plugin/clap/ClapStateStream.cpp")
 target_sources(VRC PRIVATE ${VRC_STATE_READER_SOURCES})
 set_source_files_properties(${VRC_STATE_READER_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
 

@@ -102,6 +102,7 @@ endfunction()
 if(TARGET VRC_Standalone)
     include(VrcOtherFormats)
 endif()
+include(VrcClap)
 # The project's readers take the VST3 and LV2 state from the host first.
 include(VrcHostStateReaders)
 # Editors on an X server where no window manager has run.
@@ -112,13 +113,14 @@ include(VrcExports)
 vrc_export_only(VRC_VST VSTPluginMain main)
 vrc_export_only(VRC_VST3 GetPluginFactory ModuleEntry ModuleExit)
 vrc_export_only(VRC_LV2 lv2_descriptor lv2ui_descriptor)
+vrc_export_only(VRC_CLAP clap_entry)
 
 # clang links its sanitizer runtime into executables only; an instrumented plug-in
 # gets those symbols from the host program that loads it.
 # Host and plug-in each declare the VST types themselves, so clang's check of
 # function types across that boundary would flag every call between them.
 if((VRC_SANITIZE OR VRC_SANITIZE_THREAD) AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
-    foreach(format_target IN ITEMS VRC_VST VRC_VST3 VRC_LV2)
+    foreach(format_target IN ITEMS VRC_VST VRC_VST3 VRC_LV2 VRC_CLAP)
         if(TARGET ${format_target})
             target_link_options(${format_target} PRIVATE "-Wl,-z,undefs")
             if(VRC_SANITIZE)

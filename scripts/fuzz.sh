@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fuzzes every reader of hostile bytes with libFuzzer under AddressSanitizer and
 # UndefinedBehaviorSanitizer: the settings restore (chunks from a host's session),
-# the state readers in front of the LV2 and VST3 wrappers, and vrc-render's audio
+# the state readers in front of the LV2, VST3 and CLAP layers, and vrc-render's audio
 # input readers.
 # Usage: scripts/fuzz.sh [seconds]   (each target runs that long; default 60)
 set -euo pipefail
@@ -14,7 +14,7 @@ CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWit
     -DVRC_SANITIZE=ON -DVRC_FUZZ=ON -DVRC_BUILD_TESTS=ON -DVRC_BUILD_BENCH=OFF > build-fuzz/configure.log 2>&1 \
     || { cat build-fuzz/configure.log; exit 1; }
 cmake --build build-fuzz --target vrc_state_fuzzer vrc_lv2_state_fuzzer vrc_vst3_state_fuzzer \
-    vrc_audio_input_fuzzer --parallel "$(nproc)"
+    vrc_clap_state_fuzzer vrc_audio_input_fuzzer --parallel "$(nproc)"
 
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -38,7 +38,7 @@ run_fuzzer() {
         else
             echo "fuzz.sh: $name found a problem; the input is in build-fuzz/findings/" >&2
             echo "fuzz.sh: once fixed, keep it under tests/data/ where ctest replays it: findings/ for chunks," \
-                 "state-findings/lv2-* or vst3-* for format states, render/ for audio" >&2
+                 "state-findings/lv2-*, vst3-* or clap-* for format states, render/ for audio" >&2
         fi
         exit 1
     fi
@@ -53,4 +53,5 @@ run_fuzzer vrc_state_fuzzer 4096 tests/data/*.vstchunk tests/data/findings/* tes
 # and the kept findings.
 run_fuzzer vrc_lv2_state_fuzzer 4096 tests/data/formats/*.lv2state tests/data/state-findings/lv2-*
 run_fuzzer vrc_vst3_state_fuzzer 4096 tests/data/formats/*.vst3state tests/data/state-findings/vst3-*
+run_fuzzer vrc_clap_state_fuzzer 4096 tests/data/*.vstchunk tests/data/state-findings/clap-*
 run_fuzzer vrc_audio_input_fuzzer 16384 tests/data/render/*

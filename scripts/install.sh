@@ -3,7 +3,8 @@
 # for it (the formats not built are named; nothing built at all is an error):
 #
 #   scripts/install.sh                    VR-C.so into ~/.vst, VR-C.vst3 into ~/.vst3,
-#                                         VR-C.lv2 into ~/.lv2, the VR-C application into ~/.local/bin
+#                                         VR-C.lv2 into ~/.lv2, VR-C.clap into ~/.clap,
+#                                         the VR-C application into ~/.local/bin
 #   scripts/install.sh /some/folder       all of them into that folder (created if missing;
 #                                         a relative name is taken from where you run it)
 #   scripts/install.sh --uninstall [/some/folder]
@@ -30,6 +31,7 @@ formats=(
     "VST2|$artefacts/VST/VR-C.so|$HOME/.vst"
     "VST3|$artefacts/VST3/VR-C.vst3|$HOME/.vst3"
     "LV2|$artefacts/LV2/VR-C.lv2|$HOME/.lv2"
+    "CLAP|$artefacts/CLAP/VR-C.clap|$HOME/.clap"
     "Standalone|$artefacts/Standalone/VR-C|$HOME/.local/bin"
 )
 
@@ -80,7 +82,7 @@ fi
 if [[ -n "$dest" ]]; then
     echo "Hosts find plug-ins outside their usual folders through these variables (or add"
     echo "$dest to the plug-in folders in your host's preferences):"
-    for var in VST_PATH VST3_PATH LV2_PATH; do
+    for var in VST_PATH VST3_PATH LV2_PATH CLAP_PATH; do
         echo "    export $var=\"$dest\${$var:+:\$$var}\""
     done
 fi

@@ -21,20 +21,25 @@ VRC_LARGE_TESTS=1 build/tests/render/vrc_render_tests --gtest_filter='RenderLarg
 # in sessions that are made, rendered, saved, reopened and rendered again.
 VRC_BUILD_DIR=build scripts/test-ardour.sh
 
-# A minute each of coverage-guided fuzzing of the settings restore, the VST3
-# and LV2 state readers and vrc-render's audio input readers under
+# A minute each of coverage-guided fuzzing of the settings restore, the VST3,
+# LV2 and CLAP state readers and vrc-render's audio input readers under
 # AddressSanitizer and UndefinedBehaviorSanitizer (clang, its own build tree).
 scripts/fuzz.sh 60
 
 # The host test suite again, in that sanitizer build: the instrumented VR-C.so
 # driven through the VST2 binary interface, editor opened and closed 100 times;
 # then the instrumented VST3 and LV2 binaries' state interfaces given hostile
-# bytes. (The LV2 bundle's Turtle files come from a small program of their
+# bytes, and the instrumented VR-C.clap through the project's CLAP host (audio,
+# events, state, hostile streams, the editor opened and closed 100 times). (The LV2 bundle's Turtle files come from a small program of their
 # own, which never loads the plug-in.)
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-cmake --build build-fuzz --target VRC_VST vrc_host_tests vrc_format_state_tests --parallel "$jobs"
+cmake --build build-fuzz --target VRC_VST vrc_host_tests vrc_format_state_tests \
+    VRC_CLAP vrc_clap_tests vrc_clap_editor_tests --parallel "$jobs"
 xvfb-run -a -s "-screen 0 1280x1024x24" build-fuzz/tests/host/vrc_host_tests --gtest_brief=1
 build-fuzz/tests/formats/vrc_format_state_tests --gtest_brief=1
+# (VR-C.clap and its host leak nothing, the editor's 100 openings included)
+ASAN_OPTIONS=detect_leaks=1 build-fuzz/tests/clap/vrc_clap_tests --gtest_brief=1
+ASAN_OPTIONS=detect_leaks=1 xvfb-run -a -s "-screen 0 1280x1024x24" build-fuzz/tests/clap/vrc_clap_editor_tests --gtest_brief=1
 unset ASAN_OPTIONS UBSAN_OPTIONS
 
 # Races between a host's threads and the plug-in's: plug-in and hosts built

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Data races between a host's threads and the plug-in's, seen from both sides:
-# VR-C's VST2, VST3 and LV2 binaries and the project's own hosts built together
-# with ThreadSanitizer (clang, its own build tree build-tsan), then the VST2
-# host suite (audio beside the editor's UI thread), the format state tests and
-# the processor tests. Any report fails the run.
+# VR-C's VST2, VST3, LV2 and CLAP binaries and the project's own hosts built
+# together with ThreadSanitizer (clang, its own build tree build-tsan), then the
+# VST2 host suite (audio beside the editor's UI thread), the format state tests,
+# the processor tests and the CLAP host's tests (the editor's loop on the
+# plug-in's own thread beside the host's). Any report fails the run.
 # Usage: scripts/tsan.sh   (part of scripts/test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,9 +17,10 @@ mkdir -p build-tsan
 CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVRC_SANITIZE_THREAD=ON -DVRC_BUILD_TESTS=ON -DVRC_BUILD_BENCH=OFF "${launcher[@]}" \
     > build-tsan/configure.log 2>&1 || { cat build-tsan/configure.log; exit 1; }
-# Only what the run needs: the three plug-in binaries and the three test programs.
+# Only what the run needs: the four plug-in binaries and the five test programs.
 cmake --build build-tsan --parallel "${VRC_JOBS:-$(nproc)}" --target \
-    VRC_VST VRC_VST3 VRC_LV2 vrc_host_tests vrc_format_state_tests vrc_processor_tests
+    VRC_VST VRC_VST3 VRC_LV2 VRC_CLAP vrc_host_tests vrc_format_state_tests vrc_processor_tests \
+    vrc_clap_tests vrc_clap_editor_tests
 
 # Every report is printed and the run goes on; a program with any report exits 66.
 export TSAN_OPTIONS="exitcode=66 second_deadlock_stack=1 history_size=4"
@@ -31,5 +33,7 @@ xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
 run xvfb build-tsan/tests/host/vrc_host_tests
 run build-tsan/tests/formats/vrc_format_state_tests
 run xvfb build-tsan/tests/processor/vrc_processor_tests
+run build-tsan/tests/clap/vrc_clap_tests
+run xvfb build-tsan/tests/clap/vrc_clap_editor_tests
 [ "$status" = 0 ] || { echo "tsan.sh: ThreadSanitizer reported races or a test failed (above)" >&2; exit 1; }
 echo "tsan.sh: no ThreadSanitizer reports"

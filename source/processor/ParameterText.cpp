@@ -89,4 +89,12 @@ std::string formatShortest9 (double n)
     return std::signbit (n) ? "-" + text : text;
 }
 
+std::string parameterText (ParameterId id, float physical)
+{
+    const auto& p = parameterTable[static_cast<std::size_t> (id)];
+    if (p.unit == ParameterUnit::percent)
+        return formatFixed (physical * p.displayScale, 1) + "%";
+    return formatFixed (physical, 2);
+}
+
 } // namespace vrc

@@ -242,9 +242,7 @@ namespace
 {
 juce::String textOf (ParameterId id, float physical)
 {
-    if (id == ParameterId::dryWet)
-        return juce::String (vrc::formatFixed (physical * 100.0f, 1) + "%");
-    return juce::String (vrc::formatFixed (physical, 2));
+    return juce::String (vrc::parameterText (id, physical));
 }
 } // namespace
 
@@ -266,7 +264,7 @@ juce::String VeskCompAudioProcessor::getParameterTextForValue (int index, float 
 
 juce::String VeskCompAudioProcessor::getParameterID (int index)
 {
-    return vrc::isValidParameterIndex (index) ? juce::String (vrc::parameterIds[(size_t) index]) : juce::String (index);
+    return vrc::isValidParameterIndex (index) ? juce::String (vrc::parameterTable[(size_t) index].symbol) : juce::String (index);
 }
 
 float VeskCompAudioProcessor::getParameterDefaultValue (int index)

@@ -2,14 +2,14 @@
 // The LV2 plug-ins of the bundle and their ports, shared by the plug-in, its UI
 // and the Turtle writer, so the description hosts read cannot drift from the
 // code. Control ports hold the values the editor shows (dB, s, %).
-#include "processor/Parameters.h"
+#include "processor/ParameterDisplay.h"
 
 #include <array>
 #include <cstdint>
 
 namespace vrc::lv2
 {
-enum class Unit { none, db, seconds, percent };
+using Unit = ParameterUnit;
 
 struct SettingPort
 {
@@ -22,19 +22,21 @@ struct SettingPort
     bool enumeration;                     // an integer switch between the two curves
 };
 
+/** A parameter as an LV2 control port: its range in display units, lowest
+    first (LV2 has no range that runs downwards, as threshold's does). */
+constexpr SettingPort settingPortFor (const ParameterInfo& p) noexcept
+{
+    return { p.symbol, p.name, p.unit, displayLowest (p), displayHighest (p), displayDefault (p),
+             p.displayScale, p.logarithmic, p.enumeration };
+}
+
 /** Port index i carries host parameter i, so control indices never move between
     plug-ins of the bundle. */
 inline constexpr std::array<SettingPort, numParameters> settingPorts { {
-    { "threshold", "Threshold", Unit::db, -40.0f, 0.0f, 0.0f, 1.0f, false, false },
-    { "ratio", "Ratio", Unit::none, 0.5f, 1.0f, 0.5f, 1.0f, false, false },
-    { "gain", "Gain", Unit::db, -20.0f, 30.0f, 0.0f, 1.0f, false, false },
-    { "attack", "Attack", Unit::seconds, 0.0f, 0.3f, 0.05f, 1.0f, false, false },
-    { "release", "Release", Unit::seconds, 0.01f, 5.0f, 0.1f, 1.0f, true, false },
-    { "knee", "Knee", Unit::none, 0.0f, 1.0f, defaultKnee, 1.0f, false, false },
-    { "dry_wet", "Dry/Wet", Unit::percent, 0.0f, 100.0f, 100.0f, 100.0f, false, false },
-    { "curve", "Transfert Curve", Unit::none, 0.0f, 1.0f, 1.0f, 1.0f, false, true },
+    settingPortFor (parameterTable[0]), settingPortFor (parameterTable[1]), settingPortFor (parameterTable[2]),
+    settingPortFor (parameterTable[3]), settingPortFor (parameterTable[4]), settingPortFor (parameterTable[5]),
+    settingPortFor (parameterTable[6]), settingPortFor (parameterTable[7]),
 } };
-inline constexpr const char* curveLabels[2] = { "linear", "exp" };
 
 constexpr std::uint32_t enabledPort = numParameters;
 constexpr std::uint32_t latencyPort = numParameters + 1;
@@ -66,16 +68,9 @@ inline constexpr const char* portsHoldSettingsKeyUri = "urn:veskara:vr-c:portsHo
     through, so a port holding a VST2 display text gives that parameter's value. */
 inline float normalisedForPortValue (std::uint32_t port, float value) noexcept
 {
-    const auto& p = settingPorts[port];
-    const auto& info = parameterTable[port];
     if (! (value == value)) // NaN: the default, never a poisoned engine
-        value = p.defaultValue;
-    value = value < p.minimum ? p.minimum : (value > p.maximum ? p.maximum : value);
-    if (p.enumeration)
-        return value >= 0.5f ? 1.0f : 0.0f;
-    const double physical = static_cast<double> (value) / static_cast<double> (p.unitsPerPhysical);
-    const float span = info.maximum - info.minimum;
-    return static_cast<float> ((physical - static_cast<double> (info.minimum)) / static_cast<double> (span));
+        value = settingPorts[port].defaultValue;
+    return normalisedForDisplayValue (static_cast<ParameterId> (port), value);
 }
 
 /** The port value that shows a physical value (what the UI writes to the host). */

@@ -71,7 +71,7 @@ void settingPort (std::ostream& out, std::uint32_t index)
             << static_cast<int> (p.minimum) << " ;\n        lv2:maximum " << static_cast<int> (p.maximum)
             << " ;\n        lv2:portProperty lv2:integer , lv2:enumeration ;\n";
         for (int v = 0; v < 2; ++v)
-            out << "        lv2:scalePoint [ rdfs:label \"" << curveLabels[v] << "\" ; rdf:value " << v << " ] ;\n";
+            out << "        lv2:scalePoint [ rdfs:label \"" << vrc::curveLabels[v] << "\" ; rdf:value " << v << " ] ;\n";
     }
     else
     {

@@ -17,6 +17,7 @@ declare -A suiteTargets=(
     [processor]="vrc_processor_tests vrc_settings_tests vrc_settings_differential"
     [host]="vrc_host_tests"
     [state]="vrc_format_state_tests"
+    [readers]="vrc_plugin_reader_tests"
     [keyformats]="vrc_format_tests VRC_VST3 VRC_LV2"
     [editor]="vrc_editor_tests"
     [lv2]="VRC_LV2 VRC_VST3 vrc_format_tests vrc_format_state_tests"
@@ -27,6 +28,7 @@ declare -A suiteTests=(
     [processor]="-L processor"
     [host]="-L host"
     [state]="-R ^(Vst3State|Lv2State|FormatStateFindings)\."
+    [readers]="-R ^Vst3StateReader\."
     [keyformats]="-R ^(Vst3Sidechain|Lv2Sidechain)\."
     [editor]="-R ^EditorKeyLabel\."
     [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State|Lv2Session|Lv2Buffers|Lv2Bypass|EditorGestures)\."
@@ -105,6 +107,8 @@ fault state-limit-exclusive source/plugin/vst3/Vst3StateReader.cpp \
     's/if (bytes.size() + static_cast<std::size_t> (got) > maxStateBytes)/if (bytes.size() + static_cast<std::size_t> (got) >= maxStateBytes)/' state
 fault private-size-fit-dropped source/plugin/vst3/Vst3StateReader.cpp \
     's/ || privateSize > size - trailerBytes - leadingZeroBytes)/)/' state
+fault leading-zeros-guard-dropped source/plugin/vst3/Vst3StateReader.cpp \
+    's/if (size - trailerBytes < leadingZeroBytes || privateSize/if (privateSize/' readers
 
 # --- LV2 ------------------------------------------------------------------------
 fault lv2-count-with-digit-9 source/plugin/lv2/Lv2StateText.cpp \

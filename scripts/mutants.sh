@@ -5,6 +5,7 @@
 # SURVIVED per fault and the kill rate. Not part of CI: it rebuilds once per fault.
 #
 # Usage: scripts/mutants.sh [--list] [NAME...]   (all faults, or the named ones)
+#        scripts/mutants.sh --check-stale          (no build: does each edit still apply? CI runs this)
 # Needs the test build in ./build (configured as the README describes). Files are
 # put back on exit, also after Ctrl-C; a file with uncommitted changes is refused.
 set -euo pipefail
@@ -51,8 +52,8 @@ fault settings-derived-once source/dsp/CompressorEngine.cpp \
     's/if (! derived || std::memcmp (&s, &lastSnapshot, sizeof s) != 0)/if (! derived)/' dsp
 fault makeup-unbounded source/dsp/CompressorEngine.cpp \
     's/b.makeup = within (dbToGain (s.makeupDb), 0.0f, maxMakeupGain, 1.0f);/b.makeup = dbToGain (s.makeupDb);/' dsp processor
-fault linear-gain-unbounded source/dsp/CompressorEngine.cpp \
-    's/boundGains (gain, n);//' dsp
+fault linear-gain-unbounded source/dsp/TransferCurves.h \
+    's/        return atMostOne >= 0.0f ? atMostOne : 0.0f;/        return g;/' dsp
 fault attack-coefficient-unbounded source/dsp/CompressorEngine.cpp \
     's/b.attack = within (s.attackCoeff, 0.0f, 1.0f, 0.0f);/b.attack = s.attackCoeff;/' dsp
 fault gain-buffer-offset-dropped source/dsp/CompressorEngine.cpp \
@@ -119,8 +120,8 @@ fault lv2-refusal-reported-as-success source/plugin/lv2/Lv2Plugin.cpp \
     '/if (! bytes.has_value())/{n;s/return LV2_STATE_ERR_UNKNOWN;/return LV2_STATE_SUCCESS;/}' lv2
 fault lv2-other-atom-type-read-as-text source/plugin/lv2/Lv2Plugin.cpp \
     's/if (type != stringType)/if ((false))/' lv2
-fault lv2-port-not-clamped source/plugin/lv2/Lv2Ports.h \
-    's/    value = value < p.minimum ? p.minimum : (value > p.maximum ? p.maximum : value);//' lv2
+fault lv2-port-not-clamped source/processor/ParameterDisplay.h \
+    's/    value = value < lowest ? lowest : (value > highest ? highest : value);//' lv2
 fault lv2-ports-override-restored-chunk source/plugin/lv2/Lv2Plugin.cpp \
     's/            if (restore != Restore::adoptPorts)/            if ((true))/' lv2
 fault lv2-later-port-changes-ignored source/plugin/lv2/Lv2Plugin.cpp \
@@ -177,6 +178,25 @@ fault render-output-name-checked-late tools/render/Options.cpp \
 elsewhere render-format-chunk-last "libsndfile refuses a format chunk after the audio (exit 1, its message); nothing of ours to break"
 elsewhere render-odd-chunk-pad-byte "read by libsndfile; the corpus row OddChunkPadByte guards it"
 elsewhere render-aiff-frame-count-unwritten "read by libsndfile from the sound chunk's size; the corpus row AiffFrameCountNeverWritten guards it"
+
+# --check-stale: text only, no build. Every fault's edit must still change its
+# file (exactly as a run would apply it), and every suite it names must exist;
+# otherwise the code moved away from the fault and the fault tests nothing.
+if [ "${1:-}" = "--check-stale" ]; then
+    bad=0
+    for i in "${!names[@]}"; do
+        for suite in ${suites[$i]}; do
+            [ -n "${suiteTests[$suite]:-}" ] || { echo "mutants.sh: ${names[$i]}: no suite '$suite'" >&2; bad=1; }
+        done
+        if [ ! -f "${files[$i]}" ]; then
+            echo "mutants.sh: ${names[$i]}: no file ${files[$i]}" >&2; bad=1
+        elif sed -e "${edits[$i]}" "${files[$i]}" | cmp -s - "${files[$i]}"; then
+            echo "mutants.sh: ${names[$i]}: the edit no longer matches ${files[$i]}" >&2; bad=1
+        fi
+    done
+    [ "$bad" = 0 ] && echo "mutants.sh: all ${#names[@]} faults still apply to their code"
+    exit "$bad"
+fi
 
 if [ "${1:-}" = "--list" ]; then
     for i in "${!names[@]}"; do printf '%-34s %-46s [%s]\n' "${names[$i]}" "${files[$i]}" "${suites[$i]}"; done

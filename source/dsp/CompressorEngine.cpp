@@ -45,10 +45,17 @@ int curveSelector (float c) noexcept
     return 0;
 }
 
+// The knee control (0..1) read by each curve: the linear curve's sharpness runs
+// from 1 (softest) up by 12, the decibel curve's width from 200 dB down by 199.9
+// (to 0.1 dB, never a zero width).
+constexpr float linearSharpnessAtZero = 1.0f, linearSharpnessSpan = 12.0f;
+constexpr float decibelWidthAtZero = 200.0f, decibelWidthSpan = 199.9f;
+
 /** Curve 0 reads the knee as a sharpness 1..13, curve 1 as a width in dB 200..0.1. */
 float kneeWidthFor (float knee, int curve) noexcept
 {
-    return curve == 0 ? knee * 12.0f + 1.0f : 200.0f - knee * 199.9f;
+    return curve == 0 ? knee * linearSharpnessSpan + linearSharpnessAtZero
+                      : decibelWidthAtZero - knee * decibelWidthSpan;
 }
 
 /** Make-up, gain and the dry/wet blend on one channel, in place. */

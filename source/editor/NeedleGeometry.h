@@ -17,7 +17,7 @@ constexpr float needlePivotX = 704.0f;
 constexpr float upperPivotY = 117.0f, upperInnerY = 80.0f;
 constexpr float lowerPivotY = 205.0f, lowerInnerY = 168.0f; // below the window's edge
 
-/** Needle for level s (dB) with the pivot at (704, pivotY) and the inner end at height innerY. */
+/** Needle for level s (dB) with the pivot at (needlePivotX, pivotY) and the inner end at height innerY. */
 NeedleLine needleLine (float s, float pivotY, float innerY) noexcept;
 
 } // namespace vrc

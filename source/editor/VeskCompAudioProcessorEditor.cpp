@@ -2,6 +2,7 @@
 
 #include "NeedleGeometry.h"
 #include "NeedleSmoothing.h"
+#include "PanelLayout.h"
 #include "processor/Parameters.h"
 #include "processor/VeskCompAudioProcessor.h"
 
@@ -22,9 +23,10 @@ constexpr float gainScaleLow = -20.0f, gainScaleHigh = 0.0f;
 
 constexpr int indexOf (ParameterId id) noexcept { return static_cast<int> (id); }
 
-// The key label's place: in the logo column, between the maker's mark and the
-// origin line, where nothing else is printed.
-constexpr int keyLampX = 25, keyLampY = 118;
+juce::Rectangle<int> boundsOf (vrc::PanelRect r) noexcept
+{
+    return { r.x, r.y, r.width, r.height };
+}
 
 juce::Image imageFrom (const void* data, int size)
 {
@@ -38,7 +40,7 @@ VeskCompAudioProcessorEditor::VeskCompAudioProcessorEditor (VeskCompAudioProcess
       bigKnobLook (BinaryData::knobStrip80_png, BinaryData::knobStrip80_pngSize, 80),
       smallKnobLook (BinaryData::knobStrip64_png, BinaryData::knobStrip64_pngSize, 64)
 {
-    setSize (800, 200);
+    setSize (vrc::panelWidth, vrc::panelHeight);
 
     struct KnobPlacement
     {
@@ -51,13 +53,13 @@ VeskCompAudioProcessorEditor::VeskCompAudioProcessorEditor (VeskCompAudioProcess
     // The attack and release knobs spend most of their travel on short times, the
     // dry/wet knob most of its travel near fully wet.
     const KnobPlacement knobs[] = {
-        { thresholdSlider, { 497, 36, 80, 80 }, bigKnobLook, 1.0 },
-        { gainSlider, { 265, 19, 64, 64 }, smallKnobLook, 1.0 },
-        { attackSlider, { 147, 113, 64, 64 }, smallKnobLook, 0.3 },
-        { releaseSlider, { 265, 113, 64, 64 }, smallKnobLook, 0.2 },
-        { ratioSlider, { 147, 19, 64, 64 }, smallKnobLook, 1.0 },
-        { kneeSlider, { 384, 113, 64, 64 }, smallKnobLook, 1.0 },
-        { dryWetSlider, { 384, 19, 64, 64 }, smallKnobLook, 2.0 },
+        { thresholdSlider, boundsOf (vrc::knobBounds (ParameterId::threshold)), bigKnobLook, 1.0 },
+        { gainSlider, boundsOf (vrc::knobBounds (ParameterId::gain)), smallKnobLook, 1.0 },
+        { attackSlider, boundsOf (vrc::knobBounds (ParameterId::attack)), smallKnobLook, 0.3 },
+        { releaseSlider, boundsOf (vrc::knobBounds (ParameterId::release)), smallKnobLook, 0.2 },
+        { ratioSlider, boundsOf (vrc::knobBounds (ParameterId::ratio)), smallKnobLook, 1.0 },
+        { kneeSlider, boundsOf (vrc::knobBounds (ParameterId::knee)), smallKnobLook, 1.0 },
+        { dryWetSlider, boundsOf (vrc::knobBounds (ParameterId::dryWet)), smallKnobLook, 2.0 },
     };
 
     for (const auto& k : knobs)
@@ -73,7 +75,7 @@ VeskCompAudioProcessorEditor::VeskCompAudioProcessorEditor (VeskCompAudioProcess
         addAndMakeVisible (k.slider);
     }
 
-    webLink.setBounds (30, 10, 62, 70);
+    webLink.setBounds (boundsOf (vrc::logoBounds));
     addAndMakeVisible (webLink);
 
     // The pictures are exactly the button's size: no resizing, no rescaling, and
@@ -84,7 +86,7 @@ VeskCompAudioProcessorEditor::VeskCompAudioProcessorEditor (VeskCompAudioProcess
                            {}, 1.0f, transparent,
                            imageFrom (BinaryData::curveSwitchOn_png, BinaryData::curveSwitchOn_pngSize), 1.0f, transparent,
                            0.0f);
-    curveButton.setBounds (538, 145, 29, 45);
+    curveButton.setBounds (boundsOf (vrc::curveSwitchBounds));
     curveButton.setClickingTogglesState (true);
     curveButton.addListener (this);
     addAndMakeVisible (curveButton);
@@ -211,7 +213,9 @@ void VeskCompAudioProcessorEditor::paint (juce::Graphics& g)
     if (p.isListeningToKey())
     {
         const auto lamp = imageFrom (BinaryData::keyLamp_png, BinaryData::keyLamp_pngSize);
-        g.drawImageAt (lamp, keyLampX, keyLampY);
+        // In the logo column, between the maker's mark and the origin line,
+        // where nothing else is printed.
+        g.drawImageAt (lamp, vrc::keyLampX, vrc::keyLampY);
     }
 
     for (const auto& n : { vrc::needleLine (inputNeedleDb, vrc::upperPivotY, vrc::upperInnerY),

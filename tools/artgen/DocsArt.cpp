@@ -2,6 +2,9 @@
 
 #include "ArtTools.h"
 #include "editor/NeedleGeometry.h"
+#include "editor/PanelLayout.h"
+
+#include <utility>
 
 namespace artgen
 {
@@ -43,14 +46,18 @@ juce::Image composePreview (const juce::Image& background, const juce::Image& st
 {
     juce::Image preview = background.createCopy();
     juce::Graphics g (preview);
-    drawFrame (g, strip80, 80, 312, 497, 36);
-    drawFrame (g, strip64, 64, 4, 147, 19);
-    drawFrame (g, strip64, 64, 331, 265, 19);
-    drawFrame (g, strip64, 64, 144, 384, 19);
-    drawFrame (g, strip64, 64, 294, 147, 113);
-    drawFrame (g, strip64, 64, 262, 265, 113);
-    drawFrame (g, strip64, 64, 55, 384, 113);
-    g.drawImageAt (switchOff, 538, 145);
+    // Each knob at a frame of its own, so the preview shows the strips' range.
+    using vrc::ParameterId;
+    const std::pair<ParameterId, int> shown[] = { { ParameterId::threshold, 312 }, { ParameterId::ratio, 4 },
+                                                  { ParameterId::gain, 331 },      { ParameterId::dryWet, 144 },
+                                                  { ParameterId::attack, 294 },    { ParameterId::release, 262 },
+                                                  { ParameterId::knee, 55 } };
+    for (const auto& [id, frame] : shown)
+    {
+        const auto r = vrc::knobBounds (id);
+        drawFrame (g, r.width == 80 ? strip80 : strip64, r.width, frame, r.x, r.y);
+    }
+    g.drawImageAt (switchOff, vrc::curveSwitchBounds.x, vrc::curveSwitchBounds.y);
 
     // Needles as the editor draws them: 1 pixel, dark red-brown.
     g.setColour (juce::Colour (0xff5b1d08));

@@ -2,6 +2,7 @@
 
 #include "ArtTools.h"
 #include "MeterArt.h"
+#include "editor/PanelLayout.h"
 
 #include <cmath>
 #include <vector>
@@ -26,21 +27,27 @@ struct KnobPrint
 
 const juce::String minus = juce::String::charToString (0x2212);
 
+juce::Rectangle<float> boundsOf (vrc::PanelRect r) noexcept
+{
+    return juce::Rectangle<int> (r.x, r.y, r.width, r.height).toFloat();
+}
+
 std::vector<KnobPrint> knobPrints()
 {
+    using vrc::ParameterId, vrc::knobBounds;
     return {
-        { { 497, 36, 80, 80 }, "THRESHOLD", { { 0.0f, "0" }, { 0.25f, minus + "10" }, { 0.5f, minus + "20" }, { 0.75f, minus + "30" }, { 1.0f, minus + "40" } } },
-        { { 147, 19, 64, 64 }, "RATIO", { { 0.0f, "2:1" }, { 0.8f, "10:1" } } }, // 10:1 removes 0.9 of the excess
-        { { 265, 19, 64, 64 }, "GAIN", { { 0.0f, minus + "20" }, { 0.4f, "0" }, { 1.0f, "30" } } },
-        { { 384, 19, 64, 64 }, "SUM", { { 0.0f, "dry" }, { 1.0f, "wet" } } },
-        { { 147, 113, 64, 64 }, "ATTACK", { { 0.0f, "fast" }, { 1.0f, "slow" } } },
-        { { 265, 113, 64, 64 }, "RELEASE", { { 0.0f, "fast" }, { 1.0f, "slow" } } },
-        { { 384, 113, 64, 64 }, "KNEE", { { 0.0f, "soft" }, { 1.0f, "hard" } } },
+        { boundsOf (knobBounds (ParameterId::threshold)), "THRESHOLD", { { 0.0f, "0" }, { 0.25f, minus + "10" }, { 0.5f, minus + "20" }, { 0.75f, minus + "30" }, { 1.0f, minus + "40" } } },
+        { boundsOf (knobBounds (ParameterId::ratio)), "RATIO", { { 0.0f, "2:1" }, { 0.8f, "10:1" } } }, // 10:1 removes 0.9 of the excess
+        { boundsOf (knobBounds (ParameterId::gain)), "GAIN", { { 0.0f, minus + "20" }, { 0.4f, "0" }, { 1.0f, "30" } } },
+        { boundsOf (knobBounds (ParameterId::dryWet)), "SUM", { { 0.0f, "dry" }, { 1.0f, "wet" } } },
+        { boundsOf (knobBounds (ParameterId::attack)), "ATTACK", { { 0.0f, "fast" }, { 1.0f, "slow" } } },
+        { boundsOf (knobBounds (ParameterId::release)), "RELEASE", { { 0.0f, "fast" }, { 1.0f, "slow" } } },
+        { boundsOf (knobBounds (ParameterId::knee)), "KNEE", { { 0.0f, "soft" }, { 1.0f, "hard" } } },
     };
 }
 
-const juce::Rectangle<float> switchBounds { 538, 145, 29, 45 };
-const juce::Rectangle<float> logoArea { 30, 10, 62, 70 }; // the editor's web link
+const juce::Rectangle<float> switchBounds = boundsOf (vrc::curveSwitchBounds);
+const juce::Rectangle<float> logoArea = boundsOf (vrc::logoBounds); // the editor's web link
 
 // The knob fills 0.37 of its frame (the rest is its shadow); the scale starts
 // just outside it. Same sweep as the sliders: 7 o'clock to 5 o'clock.

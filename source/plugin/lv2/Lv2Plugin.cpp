@@ -35,12 +35,16 @@ const LV2_Feature* findFeature (const LV2_Feature* const* features, const char* 
     return nullptr;
 }
 
+/** A host that does not say how long its blocks get: the plug-in's copies of
+    aliased inputs are this long, and longer blocks are run in pieces. */
+constexpr int unannouncedMaxBlock = 4096;
+
 /** The host's largest block, when it says (the engine itself takes any length). */
 int maxBlockLength (const LV2_Feature* const* features, const LV2_URID_Map& map) noexcept
 {
     const auto* options = findFeature (features, LV2_OPTIONS__options);
     if (options == nullptr || options->data == nullptr)
-        return 4096;
+        return unannouncedMaxBlock;
     const auto key = map.map (map.handle, LV2_BUF_SIZE__maxBlockLength);
     const auto intType = map.map (map.handle, LV2_ATOM__Int);
     for (auto* o = static_cast<const LV2_Options_Option*> (options->data); o->key != 0; ++o)
@@ -51,7 +55,7 @@ int maxBlockLength (const LV2_Feature* const* features, const LV2_URID_Map& map)
             if (length > 0)
                 return length;
         }
-    return 4096;
+    return unannouncedMaxBlock;
 }
 
 /** Ratio before release (the release time reads the ratio when it is set): the

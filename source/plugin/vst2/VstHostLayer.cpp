@@ -217,55 +217,33 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
             return 0;
 
         case effGetProgramName:
-            writeHostText ({}, ptr, maxProgramNameBytes);
-            return 0;
+        case effGetParamLabel:
+        case effGetParamDisplay:
+        case effGetParamName:
+        case effGetEffectName:
+        case effGetVendorString:
+        case effGetProductString:
+            return textRequest (opcode, index, ptr);
+
+        case effSetSampleRate:
+        case effSetBlockSize:
+        case effMainsChanged:
+            return runRequest (opcode, index, value, ptr, opt);
+
+        case effEditGetRect:
+        case effEditOpen:
+        case effEditClose:
+            return editorRequest (opcode, index, value, ptr, opt);
 
         case effSetProgramName:
             // There is no program to name. The wrapper would read the host's text up
             // to a terminator that a careless host may never have written.
             return 0;
 
-        case effGetParamLabel:
-            writeHostText ({}, ptr, maxParamLabelBytes);
-            return 0;
-
-        case effGetParamDisplay:
-            writeHostText (processor->getParameterText (index), ptr, maxParamDisplayBytes);
-            return 0;
-
-        case effGetParamName:
-            writeHostText (processor->getParameterName (index), ptr, maxParamNameBytes);
-            return 0;
-
         case effCanBeAutomated:
             JUCE_BEGIN_IGNORE_WARNINGS_GCC_LIKE ("-Wdeprecated-declarations")
             return processor->isParameterAutomatable (index) ? 1 : 0;
             JUCE_END_IGNORE_WARNINGS_GCC_LIKE
-
-        case effSetSampleRate:
-        {
-            // A host that sends no usable rate gets the common default rather than
-            // coefficients computed for 0 Hz. The wrapper keeps the rate for the
-            // next resume; a host that changes it while resumed (and never
-            // suspends) gets it from the next block on.
-            const float rate = (std::isfinite (opt) && opt > 0.0f) ? opt : 44100.0f;
-            if (resumed)
-                processor->setSampleRateWhileRunning (rate);
-            return toWrapper (opcode, index, value, ptr, rate);
-        }
-
-        case effEditGetRect:
-            return editorRect (ptr);
-
-        case effEditOpen:
-            if (ptr == nullptr)
-                return 0;
-            editorOpen = toWrapper (opcode, index, value, ptr, opt) != 0;
-            return editorOpen ? 1 : 0;
-
-        case effEditClose:
-            editorOpen = false;
-            return toWrapper (opcode, index, value, ptr, opt);
 
         case effGetChunk:
             return ptr != nullptr ? toWrapper (opcode, index, value, ptr, opt) : 0;
@@ -292,13 +270,61 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
                 *out = nullptr;
             return 0;
 
+        case effCanDo:
+            return canDo (static_cast<const char*> (ptr));
+
+        default:
+            return toWrapper (opcode, index, value, ptr, opt);
+    }
+}
+
+// The texts a host reads into its own buffers, each cut to that buffer's real size.
+IntPtr VstHostLayer::textRequest (int32_t opcode, int32_t index, void* ptr)
+{
+    switch (opcode)
+    {
+        case effGetProgramName:
+            writeHostText ({}, ptr, maxProgramNameBytes);
+            return 0;
+
+        case effGetParamLabel:
+            writeHostText ({}, ptr, maxParamLabelBytes);
+            return 0;
+
+        case effGetParamDisplay:
+            writeHostText (processor->getParameterText (index), ptr, maxParamDisplayBytes);
+            return 0;
+
+        case effGetParamName:
+            writeHostText (processor->getParameterName (index), ptr, maxParamNameBytes);
+            return 0;
+
         case effGetEffectName:
         case effGetVendorString:
         case effGetProductString:
             return textFromWrapper (opcode, index, static_cast<char*> (ptr), maxProductTextBytes);
 
-        case effCanDo:
-            return canDo (static_cast<const char*> (ptr));
+        default:
+            return 0;
+    }
+}
+
+// Rate, block size and resume/suspend: what the wrapper prepares the processor with.
+IntPtr VstHostLayer::runRequest (int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
+{
+    switch (opcode)
+    {
+        case effSetSampleRate:
+        {
+            // A host that sends no usable rate gets the common default rather than
+            // coefficients computed for 0 Hz. The wrapper keeps the rate for the
+            // next resume; a host that changes it while resumed (and never
+            // suspends) gets it from the next block on.
+            const float rate = (std::isfinite (opt) && opt > 0.0f) ? opt : 44100.0f;
+            if (resumed)
+                processor->setSampleRateWhileRunning (rate);
+            return toWrapper (opcode, index, value, ptr, rate);
+        }
 
         case effSetBlockSize:
         {
@@ -312,6 +338,28 @@ IntPtr VstHostLayer::dispatch (int32_t opcode, int32_t index, IntPtr value, void
         case effMainsChanged:
             resumed = value != 0;
             directProcessing = false;
+            return toWrapper (opcode, index, value, ptr, opt);
+
+        default:
+            return toWrapper (opcode, index, value, ptr, opt);
+    }
+}
+
+IntPtr VstHostLayer::editorRequest (int32_t opcode, int32_t index, IntPtr value, void* ptr, float opt)
+{
+    switch (opcode)
+    {
+        case effEditGetRect:
+            return editorRect (ptr);
+
+        case effEditOpen:
+            if (ptr == nullptr)
+                return 0;
+            editorOpen = toWrapper (opcode, index, value, ptr, opt) != 0;
+            return editorOpen ? 1 : 0;
+
+        case effEditClose:
+            editorOpen = false;
             return toWrapper (opcode, index, value, ptr, opt);
 
         default:

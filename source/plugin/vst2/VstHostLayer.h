@@ -32,6 +32,9 @@ private:
     static vst2::IntPtr callbackFromWrapper (vst2::Effect*, int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
 
     vst2::IntPtr dispatch (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
+    vst2::IntPtr textRequest (int32_t opcode, int32_t index, void* ptr);
+    vst2::IntPtr runRequest (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
+    vst2::IntPtr editorRequest (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     vst2::IntPtr toWrapper (int32_t opcode, int32_t index, vst2::IntPtr value, void* ptr, float opt);
     void restoreChunk (int32_t opcode, int32_t index, const std::uint8_t* data, vst2::IntPtr size);
     /** Outputs laid over the other channel's inputs: the inputs moved onto the

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 // Sessions saved over the years hold whatever text hosts and other tools left in
 // the chunk, and they were all restored by the framework's XML parser. This reader
@@ -303,56 +304,8 @@ private:
 
         if (in.at() == '#')
         {
-            std::int64_t code = 0;
             ++in.pos;
-            if (in.at() == 'x' || in.at() == 'X')
-            {
-                ++in.pos;
-                int digits = 0;
-                while (in.at() != ';')
-                {
-                    const int h = hexValue (in.at());
-                    if (h < 0 || ++digits > 8)
-                    {
-                        setError (true);
-                        break;
-                    }
-                    code = (code << 4) | h;
-                    ++in.pos;
-                }
-                in.advanceChar();
-            }
-            else if (in.at() >= '0' && in.at() <= '9')
-            {
-                // Every character up to ';' counts as a digit, as it always did.
-                int digits = 0;
-                for (;;)
-                {
-                    const auto c = in.codePoint();
-                    if (c == 0)
-                    {
-                        setError (true);
-                        return;
-                    }
-                    if (c == ';')
-                        break;
-                    if (++digits > 12)
-                    {
-                        setError (true);
-                        break;
-                    }
-                    code = code * 10 + (static_cast<std::int64_t> (c) - '0');
-                    in.advanceChar();
-                }
-                in.advanceChar();
-            }
-            else
-            {
-                setError (true);
-                appendCharacter (out, '&');
-                return;
-            }
-            appendCharacter (out, static_cast<std::uint32_t> (code));
+            readCharacterReference (in, out);
             return;
         }
 
@@ -367,6 +320,77 @@ private:
             *out += in.text.substr (in.pos, static_cast<size_t> (end));
         in.pos += static_cast<size_t> (end) + 1;
         setError (true); // an unknown entity is forgiven
+    }
+
+    /** After "&#": a hexadecimal or decimal reference up to ';', one character. */
+    void readCharacterReference (Cursor& in, std::string* out)
+    {
+        std::optional<std::int64_t> code;
+        if (in.at() == 'x' || in.at() == 'X')
+        {
+            ++in.pos;
+            code = readHexReference (in);
+        }
+        else if (in.at() >= '0' && in.at() <= '9')
+        {
+            code = readDecimalReference (in);
+        }
+        else
+        {
+            setError (true);
+            appendCharacter (out, '&');
+            return;
+        }
+        if (code.has_value())
+            appendCharacter (out, static_cast<std::uint32_t> (*code));
+    }
+
+    /** Hex digits up to ';' (at most 8; a bad one ends the number there). */
+    std::int64_t readHexReference (Cursor& in)
+    {
+        std::int64_t code = 0;
+        int digits = 0;
+        while (in.at() != ';')
+        {
+            const int h = hexValue (in.at());
+            if (h < 0 || ++digits > 8)
+            {
+                setError (true);
+                break;
+            }
+            code = (code << 4) | h;
+            ++in.pos;
+        }
+        in.advanceChar();
+        return code;
+    }
+
+    /** Every character up to ';' counts as a digit, as it always did (at most 12);
+        nothing when the text ends first. */
+    std::optional<std::int64_t> readDecimalReference (Cursor& in)
+    {
+        std::int64_t code = 0;
+        int digits = 0;
+        for (;;)
+        {
+            const auto c = in.codePoint();
+            if (c == 0)
+            {
+                setError (true);
+                return std::nullopt;
+            }
+            if (c == ';')
+                break;
+            if (++digits > 12)
+            {
+                setError (true);
+                break;
+            }
+            code = code * 10 + (static_cast<std::int64_t> (c) - '0');
+            in.advanceChar();
+        }
+        in.advanceChar();
+        return code;
     }
 
     void readQuotedString (Cursor& in, std::string* out)

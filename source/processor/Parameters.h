@@ -62,6 +62,29 @@ inline constexpr std::array<ParameterInfo, numParameters> parameterTable { {
 /** The curve switch's labels, for values 0 and 1. */
 inline constexpr const char* curveLabels[2] = { "linear", "exp" };
 
+/** The order in which a full set of settings reaches the engine: ratio before
+    release, because the release coefficient takes the ratio of the moment it is
+    written. Every place that writes all settings (a resume, a restored session,
+    a format's first block) goes in this order. */
+inline constexpr std::array<ParameterId, numParameters> engineWriteOrder { {
+    ParameterId::ratio, ParameterId::threshold, ParameterId::gain, ParameterId::attack,
+    ParameterId::release, ParameterId::knee, ParameterId::dryWet, ParameterId::curve } };
+
+constexpr bool writesEverySettingOnceRatioFirst (const std::array<ParameterId, numParameters>& order) noexcept
+{
+    int ratioAt = -1, releaseAt = -1;
+    for (int i = 0; i < numParameters; ++i)
+    {
+        for (int j = 0; j < i; ++j)
+            if (order[(unsigned) j] == order[(unsigned) i])
+                return false;
+        ratioAt = order[(unsigned) i] == ParameterId::ratio ? i : ratioAt;
+        releaseAt = order[(unsigned) i] == ParameterId::release ? i : releaseAt;
+    }
+    return ratioAt >= 0 && ratioAt < releaseAt;
+}
+static_assert (writesEverySettingOnceRatioFirst (engineWriteOrder));
+
 constexpr bool isValidParameterIndex (int index) noexcept { return index >= 0 && index < numParameters; }
 
 namespace detail

@@ -225,11 +225,7 @@ void VeskCompAudioProcessor::sendToEngine (ParameterId id, float v) noexcept
 
 void VeskCompAudioProcessor::updateEngine() noexcept
 {
-    // Ratio before release: the release coefficient reads the ratio.
-    static constexpr ParameterId order[] = { ParameterId::ratio, ParameterId::threshold, ParameterId::gain,
-                                             ParameterId::attack, ParameterId::release, ParameterId::knee,
-                                             ParameterId::dryWet, ParameterId::curve };
-    for (auto id : order)
+    for (auto id : vrc::engineWriteOrder)
         sendToEngine (id, parameterFor (static_cast<int> (id))->getValue());
 }
 

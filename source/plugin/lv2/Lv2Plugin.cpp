@@ -58,12 +58,6 @@ int maxBlockLength (const LV2_Feature* const* features, const LV2_URID_Map& map)
     return unannouncedMaxBlock;
 }
 
-/** Ratio before release (the release time reads the ratio when it is set): the
-    order in which the processor refreshes its own engine. */
-constexpr ParameterId applyOrder[] = { ParameterId::ratio, ParameterId::threshold, ParameterId::gain,
-                                       ParameterId::attack, ParameterId::release, ParameterId::knee,
-                                       ParameterId::dryWet, ParameterId::curve };
-
 bool sameBits (float a, float b) noexcept { return std::memcmp (&a, &b, sizeof a) == 0; }
 
 class Instance
@@ -254,7 +248,7 @@ private:
     void applyPortValues() noexcept
     {
         const auto restore = pendingRestore.exchange (Restore::none);
-        for (auto id : applyOrder)
+        for (auto id : engineWriteOrder)
         {
             const auto i = static_cast<std::size_t> (id);
             if (settings[i] == nullptr)

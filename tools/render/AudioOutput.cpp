@@ -3,6 +3,7 @@
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <cstdio>
 
@@ -163,6 +164,7 @@ bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const Output
         return false;
     }
     floatWav = canSeek && container == SF_FORMAT_WAVEX;
+    integerBits = format.isFloat ? 0 : format.bitsPerSample;
     // Past full scale an integer sample is clipped; without this it would wrap round.
     sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
@@ -173,17 +175,60 @@ bool AudioOutput::write (const float* const* channels, int n)
     if (file == nullptr)
         return false;
     const auto wanted = (size_t) n * (size_t) numChannels;
+    const bool ok = integerBits == 0 ? writeFloat (channels, n, wanted) : writeInteger (channels, n, wanted);
+    if (! ok)
+        errorText = sf_strerror (file);
+    return ok;
+}
+
+bool AudioOutput::writeFloat (const float* const* channels, int n, size_t wanted)
+{
     if (interleaved.size() < wanted)
         interleaved.resize (wanted);
     for (int ch = 0; ch < numChannels; ++ch)
         for (int i = 0; i < n; ++i)
             interleaved[(size_t) i * (size_t) numChannels + (size_t) ch] = channels[ch][i];
-    if (sf_writef_float (file, interleaved.data(), n) != n)
+    return sf_writef_float (file, interleaved.data(), n) == n;
+}
+
+/** Integer samples are made here rather than by libsndfile, which floors: each
+    is rounded to the nearest step (so the error is centred on zero), clipped at
+    full scale, +Inf and -Inf taken to the full scale of their sign and NaN to 0.
+    They go to libsndfile as 32-bit values it shifts down exactly. */
+bool AudioOutput::writeInteger (const float* const* channels, int n, size_t wanted)
+{
+    if (integers.size() < wanted)
+        integers.resize (wanted);
+    const float scale = integerBits == 16 ? 32768.0f : 8388608.0f;
+    const float highest = scale - 1.0f;
+    const int shift = 32 - integerBits;
+    std::int64_t clippedHere = 0, nonFiniteHere = 0;
+    for (int ch = 0; ch < numChannels; ++ch)
     {
-        errorText = sf_strerror (file);
-        return false;
+        const float* from = channels[ch];
+        int* to = integers.data() + ch;
+        for (int i = 0; i < n; ++i)
+        {
+            const float v = from[i];
+            const float scaled = v * scale; // (exact: a power of two)
+            float q;
+            if (scaled >= highest)
+                q = highest;
+            else if (scaled <= -scale)
+                q = -scale;
+            else if (scaled == scaled)
+                q = std::nearbyint (scaled);
+            else
+                q = 0.0f; // NaN
+            const bool finite = std::isfinite (v);
+            nonFiniteHere += finite ? 0 : 1;
+            clippedHere += finite && std::fabs (v) > 1.0f ? 1 : 0;
+            to[(size_t) i * (size_t) numChannels] = (int) q * (1 << shift);
+        }
     }
-    return true;
+    clipped += clippedHere;
+    nonFinite += nonFiniteHere;
+    return sf_writef_int (file, integers.data(), n) == n;
 }
 
 /** sox warns on every float WAV that libsndfile writes: on the 16-byte format

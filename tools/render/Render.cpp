@@ -37,6 +37,8 @@ std::string checkOne (const juce::File& file, bool overwrite)
         return "cannot write " + quoted (file) + ": folder " + quoted (file.getParentDirectory()) + " does not exist";
     if (file.isDirectory())
         return "cannot write " + quoted (file) + ": it is a folder";
+    if (auto special = AtomicFile::checkTarget (file); ! special.empty())
+        return special;
     if (file.exists() && ! overwrite)
         return quoted (file) + " exists (--overwrite replaces it)";
     return {};
@@ -242,9 +244,6 @@ RenderResult render (const RenderJob& job, RenderControl control)
         {
             const float* out = work.getReadPointer (ch);
             result.output.add (out, n);
-            if (! format.isFloat)
-                for (int i = 0; i < n; ++i)
-                    result.clippedSamples += std::fabs (out[i]) > 1.0f ? 1 : 0;
         }
         if (! writer.write (work.getArrayOfReadPointers(), n))
         {
@@ -293,10 +292,15 @@ RenderResult render (const RenderJob& job, RenderControl control)
     }
     if (result.length == 0)
     {
-        result.error = quoted (job.input) + " holds no audio that can be decoded"
+        result.error = (job.inputName == "-" ? std::string ("standard input") : quoted (job.input)) + " holds no audio that can be decoded"
                        + (result.damage.empty() ? std::string() : " (" + result.damage.front() + ")");
         return result;
     }
+    result.clippedSamples = writer.clippedSamples();
+    if (writer.nonFiniteSamples() > 0)
+        result.damage.push_back (std::to_string (writer.nonFiniteSamples())
+                                 + " output samples were not finite numbers; the integer output holds +Inf and -Inf as full "
+                                   "scale of their sign and NaN as 0");
     const bool closed = writer.close(); // (also sends what standard output still holds)
     if (! closed || ! streamError().empty())
     {

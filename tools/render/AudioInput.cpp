@@ -439,7 +439,8 @@ bool AudioInput::recoverUnsizedWav (int fd)
     sf_count_t start = (sf_count_t) *offset;
     const int sampleBytes = encoding == SF_FORMAT_PCM_U8 ? 1 : (encoding == SF_FORMAT_PCM_16 ? 2 : (encoding == SF_FORMAT_PCM_24 ? 3 : (encoding == SF_FORMAT_DOUBLE ? 8 : 4)));
     const auto whole = ((std::int64_t) info.st_size - (std::int64_t) *offset) / (sampleBytes * numChannels);
-    if (sf_command (rawFile, SFC_SET_RAW_START_OFFSET, &start, sizeof (start)) != 0 || whole <= 0)
+    if (sf_command (rawFile, SFC_SET_RAW_START_OFFSET, &start, sizeof (start)) != 0 || whole <= 0
+        || sf_seek (rawFile, 0, SEEK_SET) != 0)
     {
         sf_close (rawFile);
         return false;

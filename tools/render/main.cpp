@@ -143,6 +143,9 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
     if (batch && failures == 0 && ! options.saveStateFile.empty())
         if (const int code = saveStateOnly (options, settings); code != 0)
             return code;
+    // A summary that did not arrive (standard output full or closed) is a failure.
+    if (! (std::cout << std::flush))
+        return fail ("cannot write the summary to standard output");
     return failures > 0 ? exitFailure : (damaged > 0 ? exitDamagedInput : 0);
 }
 } // namespace

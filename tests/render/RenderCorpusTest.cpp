@@ -163,9 +163,9 @@ INSTANTIATE_TEST_SUITE_P (
 
         CorpusCase { "WavCutShort", "in.wav", "sox -n -r 44100 -c 2 -b 16 t.wav $tone && head -c 50000 t.wav > in.wav", Expect::damaged,
                      "its header says the 'data' chunk holds 88200 bytes, the file holds" },
-        CorpusCase { "FlacDamagedFrame", "in.flac", "sox -n -r 44100 -c 2 -b 16 in.flac synth 2 sine 441 gain -6 && flip in.flac $(middle in.flac)",
+        CorpusCase { "FlacDamagedFrame", "in.flac", "sox -D -n -r 44100 -c 2 -b 16 in.flac synth 2 sine 441 gain -6 && flip in.flac $(middle in.flac)",
                      Expect::damaged, "frames after it that the header announces are left out" },
-        CorpusCase { "OggDamagedPage", "in.ogg", "sox -n -r 44100 -c 2 -b 16 t.wav synth 8 sine 441 gain -6 && oggenc -Q t.wav -o a.ogg && cp a.ogg in.ogg && flip in.ogg $(middle in.ogg)",
+        CorpusCase { "OggDamagedPage", "in.ogg", "sox -D -n -r 44100 -c 2 -b 16 t.wav synth 8 sine 441 gain -6 && oggenc -Q t.wav -o a.ogg && cp a.ogg in.ogg && flip in.ogg $(middle in.ogg)",
                      Expect::damaged, "a page fails its checksum", Via::name, "a.ogg" },
         CorpusCase { "OggCut", "in.ogg", "sox -n -r 44100 -c 2 -b 16 t.wav synth 2 sine 441 gain -6 && oggenc -Q t.wav -o t.ogg && head -c 9000 t.ogg > in.ogg",
                      Expect::damaged, "cut short" },
@@ -178,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P (
                      "standard input: decoding stops at 0.28 s (frame 12489) of the 0.50 s the header announces", Via::pipe },
         CorpusCase { "PipedWavShortByThreeFrames", "in.wav", "sox -n -r 44100 -c 2 -b 16 t.wav $tone && head -c $(( $(stat -c %s t.wav) - 12 )) t.wav > in.wav",
                      Expect::damaged, "the 3 frames after it are left out", Via::pipe, "t.wav" },
-        CorpusCase { "PipedOggDamagedPage", "in.ogg", "sox -n -r 44100 -c 2 -b 16 t.wav synth 8 sine 441 gain -6 && oggenc -Q t.wav -o a.ogg && cp a.ogg in.ogg && flip in.ogg $(middle in.ogg)",
+        CorpusCase { "PipedOggDamagedPage", "in.ogg", "sox -D -n -r 44100 -c 2 -b 16 t.wav synth 8 sine 441 gain -6 && oggenc -Q t.wav -o a.ogg && cp a.ogg in.ogg && flip in.ogg $(middle in.ogg)",
                      Expect::damaged, "a page fails its checksum", Via::pipe, "a.ogg" },
         CorpusCase { "PipedOggChained", "in.ogg", "sox -n -r 44100 -c 2 -b 16 a.wav $tone && sox -n -r 48000 -c 1 -b 16 b.wav $tone && oggenc -Q a.wav b.wav && cat a.ogg b.ogg > in.ogg",
                      Expect::damaged, "a second stream begins here (a chained Ogg file", Via::pipe, "a.ogg", true },
@@ -192,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P (
                      "the 'Data Size' field holds 88212 bytes, the file holds 88200", Via::name, "t.au", true },
         CorpusCase { "FlacShortByFiveFrames", "in.flac", "sox -n -r 44100 -c 2 -b 16 t.flac $tone && cp t.flac in.flac && poke in.flac 25 '\\047'",
                      Expect::damaged, "the 5 frames after it are left out", Via::name, "t.flac", true },
-        CorpusCase { "FlacMd5Mismatch", "in.flac", "sox -n -r 44100 -c 2 -b 16 in.flac $tone && flip in.flac 30", Expect::damaged,
+        CorpusCase { "FlacMd5Mismatch", "in.flac", "sox -D -n -r 44100 -c 2 -b 16 in.flac $tone && flip in.flac 30", Expect::damaged,
                      "does not match the MD5 checksum in its header" },
         // No false alarms: an MP3 without the tag that states its length, our own
         // standard-output stream saved to a file, a header whose sizes were never
@@ -204,9 +204,9 @@ INSTANTIATE_TEST_SUITE_P (
                      "sox -n -r 44100 -c 2 -b 16 t.wav $tone && cp t.wav in.wav && poke in.wav 4 '\\0\\0\\0\\0' && poke in.wav $(( $(at in.wav data) + 4 )) '\\0\\0\\0\\0'",
                      Expect::damaged, "its header gives the audio no size", Via::name, "t.wav", true },
         // Audio stays where it was recorded: reading stops at the damage.
-        CorpusCase { "OpusDamagedPage", "in.opus", "sox -n -r 48000 -c 2 -b 16 t.wav synth 4 sine 441 gain -6 && opusenc --quiet t.wav a.opus && cp a.opus in.opus && flip in.opus $(middle in.opus)",
+        CorpusCase { "OpusDamagedPage", "in.opus", "sox -D -n -r 48000 -c 2 -b 16 t.wav synth 4 sine 441 gain -6 && opusenc --quiet t.wav a.opus && cp a.opus in.opus && flip in.opus $(middle in.opus)",
                      Expect::damaged, "a page fails its checksum", Via::name, "a.opus" },
-        CorpusCase { "FlacMonoDamagedFrame", "in.flac", "sox -n -r 44100 -c 1 -b 16 a.flac synth 2 sine 441 gain -6 && cp a.flac in.flac && flip in.flac $(( $(stat -c %s in.flac) * 5 / 8 ))",
+        CorpusCase { "FlacMonoDamagedFrame", "in.flac", "sox -D -n -r 44100 -c 1 -b 16 a.flac synth 2 sine 441 gain -6 && cp a.flac in.flac && flip in.flac $(( $(stat -c %s in.flac) * 9 / 16 ))",
                      Expect::damaged, "a frame fails its checksum; decoding stops at", Via::name, "a.flac" },
         CorpusCase { "OggChainUnderOneSerial", "in.ogg", "sox -n -r 44100 -c 2 -b 16 a.wav $tone && oggenc -Q a.wav && cat a.ogg a.ogg a.ogg > in.ogg",
                      Expect::damaged, "a second stream begins here (a chained Ogg file", Via::name, "a.ogg", true },

@@ -75,6 +75,12 @@ TEST_P (RenderCorpus, EveryFileInFullOrDamageSaid)
                                 std::string ("ulimit -t 20;") + (c.via == Via::pipe ? " cat " + dir.path (c.file) + " |" : ""));
     const int expectedExit = c.expect == Expect::whole ? 0 : (c.expect == Expect::damaged ? 3 : 1);
     ASSERT_EQ (run.exitCode, expectedExit) << run.err;
+    // Every line on standard error is vrc-render's own, whoever had something to say.
+    juce::StringArray lines;
+    lines.addLines (run.err);
+    lines.removeEmptyStrings();
+    for (const auto& line : lines)
+        EXPECT_TRUE (line.startsWith ("vrc-render: ")) << run.err;
     if (*c.message == 0)
         EXPECT_EQ (run.err, "");
     else
@@ -199,6 +205,10 @@ INSTANTIATE_TEST_SUITE_P (
         // written (the audio after it is rendered, and that is said).
         CorpusCase { "Mp3WithoutLengthTag", "in.mp3", "sox -n -r 44100 -c 2 -b 16 t.wav synth 2 sine 441 gain -5.6 && lame --quiet -t t.wav in.mp3",
                      Expect::whole, "", Via::name, "", false, 1152 },
+        // A tagged MP3 states its length: cut short, that is said (and its decoder's own
+        // complaint comes as vrc-render's line, or not at all under --quiet).
+        CorpusCase { "Mp3CutShort", "in.mp3", "sox -n -r 44100 -c 2 -b 16 t.wav synth 2 sine 441 gain -5.6 && lame --quiet t.wav t.mp3 && head -c 20000 t.mp3 > in.mp3",
+                     Expect::damaged, "of the 2.00 s the header announces" },
         CorpusCase { "OurStreamedWav", "in.wav", "sox -n -r 44100 -c 2 -b 16 t.wav $tone && $vrc -q t.wav - > in.wav", Expect::whole, "" },
         CorpusCase { "WavSizesLeftAtZero", "in.wav",
                      "sox -n -r 44100 -c 2 -b 16 t.wav $tone && cp t.wav in.wav && poke in.wav 4 '\\0\\0\\0\\0' && poke in.wav $(( $(at in.wav data) + 4 )) '\\0\\0\\0\\0'",

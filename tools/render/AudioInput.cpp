@@ -166,6 +166,25 @@ bool streamingSizes (const std::string& log)
     return log.find ("data : 4294967295") != std::string::npos || log.find ("data : 0xFFFFFFFF") != std::string::npos;
 }
 
+/** Whether an MP3 file's first frame holds the tag that states its length (an
+    encoder's "Xing" or "Info" frame): only then is libsndfile's length the file's
+    promise rather than an estimate from its size. */
+bool mp3StatesLength (int fd)
+{
+    std::uint8_t head[10] {};
+    std::uint64_t start = 0;
+    if (::pread (fd, head, sizeof head, 0) == (ssize_t) sizeof head && std::memcmp (head, "ID3", 3) == 0)
+        start = 10 + ((std::uint64_t) (head[6] & 0x7f) << 21 | (head[7] & 0x7f) << 14 | (head[8] & 0x7f) << 7 | (head[9] & 0x7f))
+                + ((head[5] & 0x10) != 0 ? 10 : 0);
+    // The tag sits after the first frame's header and side information: within its first 200 bytes.
+    std::uint8_t frame[200] {};
+    const auto n = ::pread (fd, frame, sizeof frame, (off_t) start);
+    for (ssize_t i = 0; i + 4 <= n; ++i)
+        if (std::memcmp (frame + i, "Xing", 4) == 0 || std::memcmp (frame + i, "Info", 4) == 0)
+            return true;
+    return false;
+}
+
 /** Where a WAV file's audio begins, walking its chunks (within the first 64 KiB). */
 std::optional<std::uint64_t> wavAudioOffset (int fd)
 {
@@ -313,7 +332,10 @@ bool AudioInput::open (const std::string& name, int maximumChannels)
         return fail ("cannot read " + quoted + ": it is a folder");
     // A named pipe opens once a writer appears, as with cat; on a terminal, say why nothing happens yet.
     if (! standardInput && S_ISFIFO (info.st_mode) && ::isatty (STDERR_FILENO))
-        std::fprintf (stderr, "vrc-render: waiting for a writer on the named pipe %s\n", quoted.c_str());
+    {
+        const auto text = "vrc-render: waiting for a writer on the named pipe " + quoted + "\n";
+        [[maybe_unused]] const auto written = ::write (STDERR_FILENO, text.data(), text.size());
+    }
     int fd = standardInput ? ::dup (STDIN_FILENO) : ::open (name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return fail ("cannot read " + quoted + ": " + std::strerror (errno));
@@ -366,6 +388,7 @@ bool AudioInput::open (const std::string& name, int maximumChannels)
         return fail (quoted + " has an unusable sample rate (" + std::to_string (sf.samplerate) + " Hz)");
     if (seekable)
         checkWholeFile();
+    lengthIsEstimate = container == SF_FORMAT_MPEG && ! (seekable && mp3StatesLength (fd));
     if (frames == 0 && seekable && container == SF_FORMAT_WAV && recoverUnsizedWav (fd))
         return true;
     if (frames == 0)
@@ -495,7 +518,6 @@ int AudioInput::read (float* const* channels, int n)
 
 std::vector<std::string> AudioInput::problems()
 {
-    const int container = format & SF_FORMAT_TYPEMASK;
     if (pipe != nullptr)
     {
         // The decoder is done: the rest of the pipe is read for the checks alone.
@@ -514,8 +536,8 @@ std::vector<std::string> AudioInput::problems()
         found.push_back ("its header gives the audio no size (a recording stopped before its header was written); rendering the "
                          + seconds (position, rate) + " that follow the header");
 
-    // An MP3's length is libsndfile's estimate, not a promise of the file.
-    const std::int64_t stated = container == SF_FORMAT_MPEG ? -1 : (seekable ? frames : pipeStated);
+    // An untagged MP3's length is libsndfile's estimate, not a promise of the file.
+    const std::int64_t stated = lengthIsEstimate ? -1 : (seekable ? frames : pipeStated);
     const bool stoppedEarly = stated > 0 && position < stated;
     if (fault && ! fault->located)
         found.push_back (fault->what + "; the " + seconds (position, rate) + " decoded are rendered");

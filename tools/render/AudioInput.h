@@ -72,7 +72,7 @@ private:
     std::int64_t readLimit = -1; // frames past which nothing is read (-1: none)
     std::int64_t pipeStated = -1; // what a pipe's header announces (-1: nothing, or "to the end")
     int checkFd = -1;             // standard input redirected from a file, open again for the checks
-    bool opus = false, unsized = false;
+    bool opus = false, unsized = false, lengthIsEstimate = false;
     std::optional<StreamFault> fault;
     std::vector<float> interleaved;
 };

@@ -4,6 +4,7 @@
 #include "RenderFonts.h"
 #include "Demo.h"
 #include "Jobs.h"
+#include "LibraryMessages.h"
 #include "Options.h"
 #include "Settings.h"
 #include "Summary.h"
@@ -179,6 +180,9 @@ int main (int argc, char* argv[])
         std::cout.write (RenderFonts::copyright, RenderFonts::copyrightSize);
         return 0;
     }
+
+    // The MP3 decoder's own lines become ours, or go under --quiet.
+    LibraryMessages libraryMessages (! options.quiet);
 
     // Processors start timers and the plot draws text: both want the framework up.
     juce::ScopedJuceInitialiser_GUI framework;

@@ -500,17 +500,18 @@ int AudioInput::read (float* const* channels, int n)
     for (int ch = 0; ch < numChannels; ++ch)
     {
         const float* from = interleaved.data() + ch;
+        float* to = channels[ch];
         for (int i = 0; i < got; ++i)
-        {
-            const float v = from[(size_t) i * (size_t) numChannels];
-            channels[ch][i] = v;
-            if (! std::isfinite (v))
-            {
-                if (firstNonFinite < 0 || position + i < firstNonFinite)
-                    firstNonFinite = position + i;
-                ++nonFinite;
-            }
-        }
+            to[i] = from[(size_t) i * (size_t) numChannels];
+        // (integer PCM always decodes to finite numbers)
+        if (floatingPoint || (format & SF_FORMAT_SUBMASK) > SF_FORMAT_PCM_U8)
+            for (int i = 0; i < got; ++i)
+                if (! std::isfinite (to[i]))
+                {
+                    if (firstNonFinite < 0 || position + i < firstNonFinite)
+                        firstNonFinite = position + i;
+                    ++nonFinite;
+                }
     }
     position += got;
     return got;

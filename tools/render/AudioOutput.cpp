@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <cstdio>
 
@@ -199,8 +200,11 @@ bool AudioOutput::writeInteger (const float* const* channels, int n, size_t want
 {
     if (integers.size() < wanted)
         integers.resize (wanted);
-    const float scale = integerBits == 16 ? 32768.0f : 8388608.0f;
-    const float highest = scale - 1.0f;
+    const double scale = integerBits == 16 ? 32768.0 : 8388608.0;
+    const double highest = scale - 1.0;
+    // Adding and taking away 1.5 * 2^52 leaves a double rounded to the nearest
+    // integer (halfway to even), as nearbyint does, without a call per sample.
+    constexpr double roundingConstant = 6755399441055744.0;
     const int shift = 32 - integerBits;
     std::int64_t clippedHere = 0, nonFiniteHere = 0;
     for (int ch = 0; ch < numChannels; ++ch)
@@ -210,20 +214,16 @@ bool AudioOutput::writeInteger (const float* const* channels, int n, size_t want
         for (int i = 0; i < n; ++i)
         {
             const float v = from[i];
-            const float scaled = v * scale; // (exact: a power of two)
-            float q;
-            if (scaled >= highest)
-                q = highest;
-            else if (scaled <= -scale)
-                q = -scale;
-            else if (scaled == scaled)
-                q = std::nearbyint (scaled);
-            else
-                q = 0.0f; // NaN
-            const bool finite = std::isfinite (v);
+            const float a = std::fabs (v);
+            const bool finite = a <= std::numeric_limits<float>::max(); // (false for NaN)
             nonFiniteHere += finite ? 0 : 1;
-            clippedHere += finite && std::fabs (v) > 1.0f ? 1 : 0;
-            to[(size_t) i * (size_t) numChannels] = (int) q * (1 << shift);
+            clippedHere += finite && a > 1.0f ? 1 : 0;
+            double x = static_cast<double> (v) * scale; // (exact: a power of two)
+            x = x >= highest ? highest : x;
+            x = x <= -scale ? -scale : x;
+            x = x == x ? x : 0.0; // NaN
+            x = (x + roundingConstant) - roundingConstant;
+            to[(size_t) i * (size_t) numChannels] = static_cast<int> (x) * (1 << shift);
         }
     }
     clipped += clippedHere;

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "AudioInput.h"
 #include "AudioOutput.h"
+#include "Background.h"
 #include "ProcessorSetup.h"
 #include "Plot.h"
 #include "StandardOutput.h"
@@ -253,58 +254,85 @@ bool cancelled (const RenderControl& control)
 }
 
 /** The host's part: the input (and key) in chunks of whole blocks through the
-    processor, each chunk written and measured. Returns the frame where a key
-    shorter than the input ran out (-1: it did not), or an error in result. */
+    processor, each chunk written and measured. Decoding the next chunk and
+    writing the last one run beside the processor, each on a thread of its own
+    (the same work in the same order: only the waiting overlaps). Returns the frame
+    where a key shorter than the input ran out (-1: it did not), or an error in result. */
 std::int64_t processAll (const RenderJob& job, const RenderControl& control, Inputs& inputs, VeskCompAudioProcessor& processor,
                          Output& out, Statistics& statistics, RenderResult& result)
 {
     const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
-    juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels + result.keyChannels, chunk);
-    juce::AudioBuffer<float> keyIn (std::max (1, result.keyChannels), chunk);
-    std::vector<float> gains ((size_t) chunk); // each frame's gain factor, as the engine applied it
-    std::int64_t keyEnd = -1;
-
-    for (std::int64_t position = 0;; position += chunk)
+    struct Slot
     {
-        if (cancelled (control))
-        {
-            result.error = "interrupted; nothing was written";
-            return keyEnd;
-        }
-        const int n = inputs.audio.read (input.getArrayOfWritePointers(), chunk);
-        if (n <= 0)
-            break;
-        for (int ch = 0; ch < result.channels; ++ch)
-            work.copyFrom (ch, 0, input, ch, 0, n);
-        if (inputs.keyed)
-        {
-            // Past its end the key is silence; beyond the input's end it is never read.
-            const int k = keyEnd < 0 ? readKey (inputs.key, keyIn, n) : 0;
-            if (k < n && keyEnd < 0)
-                keyEnd = position + k;
-            for (int ch = 0; ch < result.keyChannels; ++ch)
-            {
-                keyIn.clear (ch, k, n - k);
-                work.copyFrom (result.channels + ch, 0, keyIn, ch, 0, n);
-            }
-        }
+        juce::AudioBuffer<float> input, key, work;
+        int frames = 0, keyFrames = 0;
+    };
+    std::array<Slot, 2> slots;
+    for (auto& slot : slots)
+    {
+        slot.input.setSize (result.channels, chunk);
+        slot.key.setSize (std::max (1, result.keyChannels), chunk);
+        slot.work.setSize (result.channels + result.keyChannels, chunk);
+    }
+    std::vector<float> gains ((size_t) chunk); // each frame's gain factor, as the engine applied it
+    std::int64_t keyEnd = -1, keyRead = 0;
 
+    // Decoding: the input's next chunk and as much of the key (past its end the key is silence).
+    const auto decode = [&] (Slot& slot)
+    {
+        slot.frames = std::max (0, inputs.audio.read (slot.input.getArrayOfWritePointers(), chunk));
+        slot.keyFrames = 0;
+        if (inputs.keyed && keyEnd < 0 && slot.frames > 0)
+        {
+            slot.keyFrames = readKey (inputs.key, slot.key, slot.frames);
+            if (slot.keyFrames < slot.frames)
+                keyEnd = keyRead + slot.keyFrames;
+            keyRead += slot.keyFrames;
+        }
+    };
+    Background decoder, encoder;
+    bool written = true;
+
+    decode (slots[0]);
+    std::int64_t position = 0;
+    for (size_t current = 0;; current ^= 1, position += chunk)
+    {
+        auto& slot = slots[current];
+        const int n = slot.frames;
+        if (n <= 0 || cancelled (control))
+            break;
+        decoder.start ([&, next = &slots[current ^ 1]] { decode (*next); });
+
+        for (int ch = 0; ch < result.channels; ++ch)
+            slot.work.copyFrom (ch, 0, slot.input, ch, 0, n);
+        for (int ch = 0; ch < result.keyChannels; ++ch)
+        {
+            slot.key.clear (ch, slot.keyFrames, n - slot.keyFrames);
+            slot.work.copyFrom (result.channels + ch, 0, slot.key, ch, 0, n);
+        }
         // Consecutive blocks of the chosen size, the last one shorter.
         for (int start = 0; start < n; start += job.blockSize)
         {
-            auto block = view (work, start, std::min (job.blockSize, n - start));
+            auto block = view (slot.work, start, std::min (job.blockSize, n - start));
             processor.processWithGains (block, gains.data() + start);
         }
-        if (! out.writer.write (work.getArrayOfReadPointers(), n))
-        {
-            result.error = out.writeError();
-            return keyEnd;
-        }
-        statistics.add (input, work, gains.data(), n, position);
+        statistics.add (slot.input, slot.work, gains.data(), n, position);
+
+        encoder.wait();
+        if (! written)
+            break;
+        encoder.start ([&written, &out, work = &slot.work, n] { written = out.writer.write (work->getArrayOfReadPointers(), n); });
+        decoder.wait();
 
         if (control.progress != nullptr && result.length > 0)
             control.progress->store (std::min (1.0, static_cast<double> (position + n) / static_cast<double> (result.length)));
     }
+    decoder.wait();
+    encoder.wait();
+    if (! written)
+        result.error = out.writeError();
+    else if (cancelled (control))
+        result.error = "interrupted; nothing was written";
     return keyEnd;
 }
 

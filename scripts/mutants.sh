@@ -81,7 +81,7 @@ fault lv2-key-ports-ignored source/plugin/lv2/Lv2Plugin.cpp \
 fault key-label-stays-lit source/processor/VeskCompAudioProcessor.cpp \
     's/listeningToKey.store (key.numChannels > 0, /listeningToKey.store (true, /' editor
 fault render-key-not-padded tools/render/Render.cpp \
-    's/                keyIn.clear (ch, k, n - k);//' render
+    's/                keyIn.clear (ch, k, n - k);//; s/            slot.key.clear (ch, slot.keyFrames, n - slot.keyFrames);//' render
 
 # --- The settings reader ------------------------------------------------------
 fault cr-not-space source/processor/SettingsXmlReader.cpp \
@@ -162,19 +162,55 @@ fault render-id3-after-flac tools/render/StreamCheck.cpp \
 fault render-rate-above-1MHz tools/render/AudioInput.cpp \
     's/ || rate > highestSampleRate//' render
 fault render-ogg-chain-unseen tools/render/StreamCheck.cpp \
-    's/if (beginsStream \&\& (dataSeen || firstEnded) \&\& serial != \*firstSerial)/if (false)/' render
+    's/if (beginsStream \&\& (dataSeen || firstEnded) \&\& serial != \*firstSerial)/if (false)/; s/if (beginsStream \&\& (dataSeen || firstEnded))$/if (false)/' render
 fault render-ogg-checksum-unchecked tools/render/StreamCheck.cpp \
-    's/if (oggCrc (page.data(), size) != crc)/if (false)/' render
+    's/if (oggCrc (page.data(), size) != crc)/if (false)/; s/const bool intact = oggCrc (page, size) == le32 (stored.data());/const bool intact = true;/' render
 fault render-non-finite-uncounted tools/render/AudioInput.cpp \
     's/++nonFinite;/;/' render
 fault render-header-shortfall-unsaid tools/render/AudioInput.cpp \
-    's/stated <= present)/true)/' render
+    's/stated <= present)/true)/; s/|| stated <= present$/|| true/' render
 fault render-integer-output-wraps tools/render/AudioOutput.cpp \
-    's/sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);//' render
+    's/sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);//; s/x = _mm_max_ps (_mm_min_ps (x, _mm_set1_ps (scale - 1.0f)), _mm_set1_ps (-scale));//' render
 fault render-float-wav-sox-warns tools/render/AudioOutput.cpp \
     's/if (ok \&\& floatWav)/if (false)/' render
 fault render-output-name-checked-late tools/render/Options.cpp \
     's/    return checkOutput (o.output == "-"/    return {}; (o.output == "-"/' render
+fault render-pipe-damage-read-past tools/render/AudioInput.cpp \
+    's/    if (pipe != nullptr)$/    if (false)/' render
+fault render-pipe-length-unsaid tools/render/AudioInput.cpp \
+    's/        pipeStated = sf.frames;/        pipeStated = -1;/' render
+fault render-ogg-damage-read-past tools/render/AudioInput.cpp \
+    's/            readLimit = framesAt (fault->frame);/            readLimit = -1;/' render
+fault render-opus-pre-skip-counted tools/render/StreamCheck.cpp \
+    's/return check.opus ? (granule > preSkip ? granule - preSkip : 0) : granule;/return granule;/' render
+fault render-flac-zero-frames tools/render/AudioInput.cpp \
+    's/            readLimit = (std::int64_t) fault->frame;/            readLimit = -1;/' render
+fault render-flac-md5-unchecked tools/render/StreamCheck.cpp \
+    's/FLAC__stream_decoder_set_md5_checking (state.decoder, true);//' render
+fault render-au-length-unsaid tools/render/AudioInput.cpp \
+    's/ || name == "Data Size";/;/' render
+fault render-rf64-length-unsaid tools/render/AudioInput.cpp \
+    's/            \&\& inChunk > counted)/            \&\& false)/' render
+fault render-mp3-estimate-alarm tools/render/AudioInput.cpp \
+    's/const std::int64_t stated = lengthIsEstimate ? -1 :/const std::int64_t stated =/' render
+fault render-mp3-tag-ignored tools/render/AudioInput.cpp \
+    's/! (seekable \&\& mp3StatesLength (fd));/true;/' render
+fault render-all-ones-alarm tools/render/AudioInput.cpp \
+    's/            || stated == 0xffffffffull)/            )/' render
+fault render-unsized-wav-refused tools/render/AudioInput.cpp \
+    's/\&\& recoverUnsizedWav (fd))/\&\& false)/' render
+fault render-output-floored tools/render/AudioOutput.cpp \
+    's/    integerBits = format.isFloat ? 0 : format.bitsPerSample;/    integerBits = 0;/' render
+fault render-special-file-replaced tools/render/AtomicFile.cpp \
+    's/        return refusalFor (target, info);/        return {};/; s/    if (replacing \&\& ! S_ISREG (existing.st_mode))/    if (false)/' render
+fault render-owner-changed tools/render/AtomicFile.cpp \
+    's/            \&\& ::chown (tempPath.toRawUTF8(), existing.st_uid, existing.st_gid) != 0)/            \&\& false)/' render
+fault render-summary-loss-ignored tools/render/main.cpp \
+    's/    if (! (std::cout << std::flush))/    if (false)/' render
+fault render-signal-waits tools/render/main.cpp \
+    's/    std::signal (SIGTERM, stopNow);/    std::signal (SIGTERM, [] (int) {});/' render
+fault render-decoder-chatter tools/render/main.cpp \
+    's/    LibraryMessages libraryMessages (! options.quiet);//' render
 elsewhere render-format-chunk-last "libsndfile refuses a format chunk after the audio (exit 1, its message); nothing of ours to break"
 elsewhere render-odd-chunk-pad-byte "read by libsndfile; the corpus row OddChunkPadByte guards it"
 elsewhere render-aiff-frame-count-unwritten "read by libsndfile from the sound chunk's size; the corpus row AiffFrameCountNeverWritten guards it"

@@ -30,7 +30,7 @@ test_packages=(
   liblilv-dev lilv-utils sordi   # the LV2 bundle hosted by lilv, described by lv2info, checked by lv2_validate
   libxtst-dev   # the LV2 UI test drags a knob with the X server's test extension
   qtractor   # a real CLAP host: its plug-in scanner reads VR-C.clap in the CLAP test
-  sox flac vorbis-tools opus-tools sndfile-programs   # vrc-render's tests make their input files with these
+  sox flac vorbis-tools opus-tools lame sndfile-programs   # vrc-render's tests make their input files with these
 )
 
 want_windows=0

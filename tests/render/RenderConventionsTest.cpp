@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace vrc::test
@@ -49,10 +50,68 @@ TEST (RenderConventions, ReplacingKeepsModeWritesThroughLinksAndTakesLongNames)
     EXPECT_EQ (readAudio (dir.file (longName)).getNumSamples(), input.getNumSamples());
 }
 
+TEST (RenderConventions, SpecialFilesAreNeverReplacedAndOwnersAreKept)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), testSignal (1, rate, 0.2), rate));
+    const auto at = [&] (const char* name) { return dir.file (name).getFullPathName().toStdString(); };
+    ASSERT_EQ (::mkfifo (at ("fifo.wav").c_str(), 0600), 0);
+    ASSERT_EQ (::symlink ("fifo.wav", at ("to-fifo.wav").c_str()), 0);
+    std::vector<std::string> special { "fifo.wav", "to-fifo.wav" };
+    // (a device node of our own, like /dev/null, where the test may make one)
+    if (::mknod (at ("null.wav").c_str(), S_IFCHR | 0666, makedev (1, 3)) == 0)
+    {
+        ASSERT_EQ (::symlink ("null.wav", at ("to-null.wav").c_str()), 0);
+        special.insert (special.end(), { "null.wav", "to-null.wav" });
+    }
+    for (const auto& name : special)
+    {
+        const auto run = runRender (dir.path ("in.wav") + " " + dir.path (name) + " --overwrite");
+        EXPECT_EQ (run.exitCode, 1) << name;
+        EXPECT_NE (run.err.find ("which an output never replaces"), std::string::npos) << run.err;
+    }
+    EXPECT_TRUE (S_ISFIFO (modeOf (dir.file ("fifo.wav"))));
+    if (special.size() > 2)
+    {
+        EXPECT_TRUE (S_ISCHR (modeOf (dir.file ("null.wav"))));
+    }
+
+    // A write-protected file of another owner keeps owner, group and mode when
+    // replaced (as root; anyone else cannot replace it with them kept, and is refused).
+    ASSERT_TRUE (dir.file ("theirs.wav").replaceWithText ("old"));
+    ASSERT_EQ (::chmod (at ("theirs.wav").c_str(), 0444), 0);
+    if (::geteuid() == 0)
+    {
+        ASSERT_EQ (::chown (at ("theirs.wav").c_str(), 65534, 65534), 0);
+        const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("theirs.wav") + " --overwrite");
+        EXPECT_EQ (run.exitCode, 0) << run.err;
+        struct stat info {};
+        ASSERT_EQ (::stat (at ("theirs.wav").c_str(), &info), 0);
+        EXPECT_EQ (info.st_uid, 65534u);
+        EXPECT_EQ (info.st_gid, 65534u);
+        EXPECT_EQ (info.st_mode & 07777, 0444u);
+        EXPECT_GT (readAudio (dir.file ("theirs.wav")).getNumSamples(), 0);
+    }
+}
+
+TEST (RenderConventions, DoubleDashEndsOptionsAndALostSummaryFails)
+{
+    TempFolder dir;
+    ASSERT_TRUE (writeWav (dir.file ("-in.wav"), testSignal (1, rate, 0.2), rate));
+    const auto run = runShell ("cd '" + dir.get().getFullPathName().toStdString() + "' && '" VRC_RENDER_EXE "' --quiet -- -in.wav -out.wav");
+    EXPECT_EQ (run.exitCode, 0) << run.err;
+    EXPECT_TRUE (dir.file ("-out.wav").existsAsFile());
+
+    const auto full = runRender (dir.path ("-in.wav") + " " + dir.path ("out.wav") + " > /dev/full");
+    EXPECT_EQ (full.exitCode, 1);
+    EXPECT_NE (full.err.find ("cannot write the summary to standard output"), std::string::npos) << full.err;
+}
+
 struct SignalCase
 {
     const char* name;
     int signal;
+    bool waitingForWriter; // the input a named pipe nobody has opened yet
 };
 
 class RenderInterrupted : public ::testing::TestWithParam<SignalCase>
@@ -73,17 +132,25 @@ TEST_P (RenderInterrupted, ExitsWith128PlusSignalAndLeavesNothing)
             std::memset (bytes + i + 4, 0xff, 4); // "to the end of the file"
     ASSERT_TRUE (dir.file ("long.wav").replaceWithData (header.getData(), header.getSize()));
     ASSERT_EQ (::truncate (dir.file ("long.wav").getFullPathName().toRawUTF8(), 3600LL * 44100 * 8), 0);
+    ASSERT_EQ (::mkfifo (dir.file ("pipe.wav").getFullPathName().toRawUTF8(), 0600), 0);
     const auto before = dir.names();
 
-    const auto run = runShell ("'" VRC_RENDER_EXE "' " + dir.path ("long.wav") + " " + dir.path ("out.wav")
-                               + " & pid=$!; sleep 0.5; kill -" + std::to_string (GetParam().signal)
-                               + " $pid; wait $pid");
+    // (the signal is sent once the program runs its second thread: its handlers are
+    // in place by then; a run that ignores the signal is ended by the watchdog)
+    const auto input = GetParam().waitingForWriter ? dir.path ("pipe.wav") : dir.path ("long.wav");
+    const auto run = runShell ("'" VRC_RENDER_EXE "' " + input + " " + dir.path ("out.wav") + " & pid=$!; "
+                               + "while kill -0 $pid 2>/dev/null && [ $(ls /proc/$pid/task | wc -l) -lt 2 ]; do sleep 0.05; done; sleep 0.2; "
+                               + "( sleep 20; kill -9 $pid ) >/dev/null 2>&1 & watchdog=$!; kill -" + std::to_string (GetParam().signal)
+                               + " $pid; wait $pid; code=$?; kill $watchdog; exit $code");
     EXPECT_EQ (run.exitCode, 128 + GetParam().signal) << run.err;
+    EXPECT_NE (run.err.find ("vrc-render: interrupted"), std::string::npos) << run.err;
     EXPECT_EQ (dir.names().joinIntoString (","), before.joinIntoString (",")) << "no output, no temporary file";
 }
 
 INSTANTIATE_TEST_SUITE_P (Signals, RenderInterrupted,
-                          ::testing::Values (SignalCase { "Interrupt", SIGINT }, SignalCase { "Terminate", SIGTERM }),
+                          ::testing::Values (SignalCase { "Interrupt", SIGINT, false }, SignalCase { "Terminate", SIGTERM, false },
+                                            SignalCase { "TerminateWaitingForWriter", SIGTERM, true },
+                                            SignalCase { "InterruptWaitingForWriter", SIGINT, true }),
                           [] (const auto& p) { return std::string (p.param.name); });
 
 // About two and a half minutes and 8 GiB of disk for a while (sparse input, both

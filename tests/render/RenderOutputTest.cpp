@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 namespace vrc::test
 {
 namespace
@@ -206,6 +209,54 @@ TEST (RenderFormats, IntegerOutputsFollowTheInputAndReportClipping)
             for (int i = 0; i < a.getNumSamples(); ++i)
                 worst = std::max (worst, std::fabs (a.getSample (ch, i) - reference.getSample (ch, i)));
         EXPECT_LE (worst, 1.0f / 8388608.0f) << name;
+    }
+}
+
+TEST (RenderFormats, IntegerSamplesRoundToNearestAndNotFiniteOnesAreCounted)
+{
+    TempFolder dir;
+    // Values anywhere between the steps of either resolution (halfway ones go to the
+    // even step, as the FLAC encoder's rounding does); the processor fully dry.
+    juce::AudioBuffer<float> input (2, 8192);
+    juce::Random random (7);
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < input.getNumSamples(); ++i)
+            input.setSample (ch, i, (random.nextFloat() * 2.0f - 1.0f) * 0.9f);
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), input, rate));
+
+    for (const auto& [name, bits] : { std::pair { "16.wav", 16 }, { "24.wav", 24 }, { "16.aiff", 16 }, { "24.aiff", 24 },
+                                      { "16.flac", 16 }, { "24.flac", 24 } })
+    {
+        const auto run = runRender (dir.path ("in.wav") + " " + dir.path (name) + " --drywet 0 --bits " + std::to_string (bits));
+        ASSERT_EQ (run.exitCode, 0) << name << run.err;
+        const auto out = readAudio (dir.file (name));
+        ASSERT_EQ (out.getNumSamples(), input.getNumSamples()) << name;
+        const double scale = bits == 16 ? 32768.0 : 8388608.0;
+        int wrong = 0;
+        for (int ch = 0; ch < 2; ++ch)
+            for (int i = 0; i < out.getNumSamples(); ++i)
+                wrong += (double) out.getSample (ch, i) * scale != std::nearbyint ((double) input.getSample (ch, i) * scale) ? 1 : 0;
+        EXPECT_EQ (wrong, 0) << name << ": samples not at the nearest step";
+    }
+
+    // Not-a-number samples (the plug-in makes NaN of infinities too) become 0 in an
+    // integer output, which is still written, and are counted.
+    juce::AudioBuffer<float> broken (input);
+    const float specials[] = { std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                               -std::numeric_limits<float>::infinity() };
+    for (int k = 0; k < 3; ++k)
+        broken.setSample (0, 1000 + k, specials[k]);
+    ASSERT_TRUE (writeWav (dir.file ("broken.wav"), broken, rate));
+    for (const char* name : { "nan.wav", "nan.flac" })
+    {
+        const auto run = runRender (dir.path ("broken.wav") + " " + dir.path (name) + " --drywet 0 --bits 16");
+        EXPECT_EQ (run.exitCode, 3) << name << run.err;
+        EXPECT_NE (run.err.find ("3 output samples were not finite numbers"), std::string::npos) << run.err;
+        const auto out = readAudio (dir.file (name));
+        ASSERT_EQ (out.getNumSamples(), input.getNumSamples()) << name << run.err;
+        for (int k = 0; k < 3; ++k)
+            EXPECT_EQ (out.getSample (0, 1000 + k), 0.0f) << name << " sample " << 1000 + k;
+        EXPECT_EQ (out.getSample (0, 999), std::nearbyint (input.getSample (0, 999) * 32768.0f) / 32768.0f);
     }
 }
 

@@ -106,4 +106,44 @@ TEST (RenderSidechain, KeyDucksTheInputAndIsPaddedOrCutToItsLength)
         }
     }
 }
+
+TEST (RenderSidechain, ADamagedKeyStopsAtTheDamageWhetherFileOrPipe)
+{
+    // An Ogg key with a page that fails its checksum: the detector hears the key up
+    // to the last whole page and silence after it, never later audio moved earlier.
+    TempFolder dir;
+    const auto input = testSignal (2, rate, 4.0);
+    ASSERT_TRUE (writeWav (dir.file ("in.wav"), input, rate));
+    ASSERT_TRUE (writeWav (dir.file ("key.wav"), testSignal (2, rate, 4.0), rate, 16)); // (noisy: many Ogg pages)
+    const auto folder = "'" + dir.get().getFullPathName().toStdString() + "'";
+    const auto made = runShell ("cd " + folder + " && oggenc -Q key.wav && cp key.ogg bad.ogg && at=$(( $(stat -c %s bad.ogg) / 2 )) && "
+                                "printf '\\125\\125' | dd of=bad.ogg bs=1 seek=$at conv=notrunc 2>/dev/null");
+    ASSERT_EQ (made.exitCode, 0) << made.err;
+    // The key as decoded from the undamaged file, the reference's source.
+    ASSERT_EQ (runRender (dir.path ("key.ogg") + " " + dir.path ("decoded.wav") + " --drywet 0 --bits 32f").exitCode, 0);
+    const auto decoded = readAudio (dir.file ("decoded.wav"));
+
+    for (const std::string via : { "file", "pipe" })
+    {
+        SCOPED_TRACE (via);
+        const bool pipe = via == "pipe";
+        const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --overwrite --sidechain "
+                                        + (pipe ? std::string ("-") : dir.path ("bad.ogg")) + " " + options,
+                                    pipe ? "cat " + dir.path ("bad.ogg") + " |" : std::string());
+        ASSERT_EQ (run.exitCode, 3) << run.err;
+        const auto said = run.err.find ("a page fails its checksum");
+        ASSERT_NE (said, std::string::npos) << run.err;
+        const auto frameAt = run.err.rfind ("(frame ", said);
+        ASSERT_NE (frameAt, std::string::npos) << run.err;
+        const int heard = std::atoi (run.err.c_str() + frameAt + 7);
+        ASSERT_GT (heard, 0) << run.err;
+        ASSERT_LT (heard, input.getNumSamples());
+
+        juce::AudioBuffer<float> key (2, heard);
+        for (int ch = 0; ch < 2; ++ch)
+            key.copyFrom (ch, 0, decoded, ch, 0, heard);
+        float smallestGain = 1.0f;
+        EXPECT_EQ (countDifferences (readAudio (dir.file ("out.wav")), expected (input, key, 512, smallestGain)), 0);
+    }
+}
 } // namespace vrc::test

@@ -14,6 +14,37 @@ namespace vrc::render
 
 namespace
 {
+// The temporary files being written, by name in storage that never moves, so a
+// signal handler can remove them: a slot is free (0), being filled (1) or armed (2).
+constexpr int slotCount = 64;
+constexpr size_t slotBytes = 4096;
+std::atomic<int> slotState[slotCount];
+char slotPath[slotCount][slotBytes];
+
+int armSlot (const juce::String& path)
+{
+    const auto bytes = path.getNumBytesAsUTF8();
+    if (bytes >= slotBytes)
+        return -1;
+    for (int i = 0; i < slotCount; ++i)
+    {
+        int expected = 0;
+        if (slotState[i].compare_exchange_strong (expected, 1))
+        {
+            std::memcpy (slotPath[i], path.toRawUTF8(), bytes + 1);
+            slotState[i].store (2);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void releaseSlot (int i)
+{
+    if (i >= 0)
+        slotState[i].store (0);
+}
+
 std::string errnoText (int e)
 {
     return std::strerror (e);
@@ -43,6 +74,27 @@ juce::File followLinks (juce::File file)
     return file;
 }
 } // namespace
+
+std::string AtomicFile::refusalFor (const juce::File& file, const struct stat& info)
+{
+    const char* kind = S_ISFIFO (info.st_mode) ? "a named pipe"
+                       : S_ISCHR (info.st_mode) ? "a character device"
+                       : S_ISBLK (info.st_mode) ? "a block device"
+                       : S_ISSOCK (info.st_mode) ? "a socket"
+                       : S_ISDIR (info.st_mode) ? "a folder" : "not a regular file";
+    return "cannot write " + quoted (file) + ": it is " + kind
+           + ", which an output never replaces (to send audio into it, write to standard output: - > "
+           + quoted (file) + ")";
+}
+
+std::string AtomicFile::checkTarget (const juce::File& file)
+{
+    struct stat info {};
+    const auto target = followLinks (file);
+    if (::lstat (target.getFullPathName().toRawUTF8(), &info) == 0 && ! S_ISREG (info.st_mode))
+        return refusalFor (target, info);
+    return {};
+}
 
 // A buffered stream over a file descriptor that retries short writes and keeps
 // the first failure, so an error seen inside a format writer's destructor (which
@@ -149,6 +201,14 @@ AtomicFile::~AtomicFile()
 {
     if (! committed && temporary != juce::File())
         ::unlink (temporary.getFullPathName().toRawUTF8());
+    releaseSlot (slot);
+}
+
+void AtomicFile::removeUnfinished() noexcept
+{
+    for (int i = 0; i < slotCount; ++i)
+        if (slotState[i].load() == 2)
+            ::unlink (slotPath[i]);
 }
 
 void AtomicFile::fail (const std::string& what)
@@ -177,6 +237,9 @@ std::unique_ptr<juce::OutputStream> AtomicFile::open()
     static std::atomic<int> counter { 0 };
     temporary = folder.getChildFile (".vrc-render-" + juce::String (::getpid()) + "-" + juce::String (counter.fetch_add (1))
                                      + ".part");
+    // (armed before it exists: a signal between the two removes a name not there yet, harmlessly)
+    releaseSlot (slot);
+    slot = armSlot (temporary.getFullPathName());
     const int fd = ::open (temporary.getFullPathName().toRawUTF8(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0)
     {
@@ -216,10 +279,26 @@ bool AtomicFile::commit (bool overwrite)
 
     const auto targetPath = target.getFullPathName();
     int result = 0;
-    // A replaced file keeps its permission bits (a shared or private file stays so).
     struct stat existing {};
-    if (overwrite && ::stat (targetPath.toRawUTF8(), &existing) == 0 && S_ISREG (existing.st_mode))
+    const bool replacing = ::lstat (targetPath.toRawUTF8(), &existing) == 0;
+    if (replacing && ! S_ISREG (existing.st_mode))
+    {
+        fail (refusalFor (target, existing));
+        return false;
+    }
+    // A replaced file keeps its owner, group and permission bits (a shared or
+    // private file stays so); when its owner cannot be kept, it is not replaced.
+    if (overwrite && replacing)
+    {
+        if ((existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())
+            && ::chown (tempPath.toRawUTF8(), existing.st_uid, existing.st_gid) != 0)
+        {
+            fail ("cannot replace " + quoted (target) + ": it belongs to another user or group, which a new file cannot keep ("
+                  + errnoText (errno) + ")");
+            return false;
+        }
         ::chmod (tempPath.toRawUTF8(), existing.st_mode & 07777);
+    }
     if (overwrite)
     {
         result = ::rename (tempPath.toRawUTF8(), targetPath.toRawUTF8());
@@ -244,6 +323,8 @@ bool AtomicFile::commit (bool overwrite)
         return false;
     }
     committed = true;
+    releaseSlot (slot);
+    slot = -1;
 
     // Make the new name itself durable; a failure here loses nothing already written.
     const int dir = ::open (target.getParentDirectory().getFullPathName().toRawUTF8(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

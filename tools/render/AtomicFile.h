@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <sys/stat.h>
 
 namespace vrc::render
 {
@@ -32,6 +33,14 @@ public:
 
     const std::string& error() const noexcept { return errorText; }
 
+    /** An error text when the file (links followed) exists and is not a regular
+        file: a named pipe, a device, a socket, a folder is never replaced. */
+    static std::string checkTarget (const juce::File& file);
+
+    /** Removes every temporary file not yet committed or removed, from any thread;
+        safe inside a signal handler (it only unlinks names kept in fixed storage). */
+    static void removeUnfinished() noexcept;
+
     /** The first failure of the stream itself (e.g. "No space left on device"), or empty. */
     const std::string& streamError() const noexcept { return status->firstError; }
     const juce::File& getTarget() const noexcept { return target; }
@@ -46,11 +55,13 @@ private:
     };
 
     void fail (const std::string& what);
+    static std::string refusalFor (const juce::File& file, const struct stat& info);
 
     juce::File target, temporary;
     std::shared_ptr<Status> status = std::make_shared<Status>();
     std::string errorText;
     bool committed = false;
+    int slot = -1; // this file's entry among those removeUnfinished() knows
 };
 
 } // namespace vrc::render

@@ -4,7 +4,12 @@
 // Besides the samples it keeps what decoders stay quiet about (a header that
 // promises more than the file holds, a stream that stops at damage, a chained
 // Ogg file, non-finite samples) and says it in problems() once read to the end.
+// Reading stops at the first damage in a compressed stream, so no audio after a
+// hole is moved earlier and no frame is invented; a pipe is checked as it passes.
+#include "StreamCheck.h"
+
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,8 +21,9 @@ namespace vrc::render
 class AudioInput
 {
 public:
-    AudioInput() = default;
+    AudioInput();
     ~AudioInput();
+    struct PipeCheck; // a pipe's bytes pass through a checker on their way to the decoder
     AudioInput (const AudioInput&) = delete;
     AudioInput& operator= (const AudioInput&) = delete;
 
@@ -50,7 +56,13 @@ public:
     std::vector<std::string> problems();
 
 private:
-    std::string path, description, headerLog;
+    bool recoverUnsizedWav (int fd);
+    std::int64_t framesAt (std::uint64_t streamPosition) const noexcept; // Opus counts at 48 kHz
+    void checkWholeFile();
+    std::int64_t limit() const noexcept; // the frame past which nothing is read (-1: none)
+
+    std::unique_ptr<PipeCheck> pipe;
+    std::string path, checkPath, description, headerLog;
     sf_private_tag* file = nullptr;
     std::string errorText;
     int numChannels = 0, bits = 24, format = 0;
@@ -58,6 +70,10 @@ private:
     bool floatingPoint = false, seekable = false;
     std::int64_t frames = -1, position = 0, nonFinite = 0, firstNonFinite = -1;
     std::int64_t readLimit = -1; // frames past which nothing is read (-1: none)
+    std::int64_t pipeStated = -1; // what a pipe's header announces (-1: nothing, or "to the end")
+    int checkFd = -1;             // standard input redirected from a file, open again for the checks
+    bool opus = false, unsized = false, lengthIsEstimate = false;
+    std::optional<StreamFault> fault;
     std::vector<float> interleaved;
 };
 

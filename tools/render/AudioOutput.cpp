@@ -1,8 +1,16 @@
 #include "AudioOutput.h"
 
+#include "Analysis.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <cstdio>
 
@@ -163,6 +171,7 @@ bool AudioOutput::open (std::unique_ptr<juce::OutputStream> target, const Output
         return false;
     }
     floatWav = canSeek && container == SF_FORMAT_WAVEX;
+    integerBits = format.isFloat ? 0 : format.bitsPerSample;
     // Past full scale an integer sample is clipped; without this it would wrap round.
     sf_command (file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
     return true;
@@ -173,17 +182,104 @@ bool AudioOutput::write (const float* const* channels, int n)
     if (file == nullptr)
         return false;
     const auto wanted = (size_t) n * (size_t) numChannels;
+    const bool ok = integerBits == 0 ? writeFloat (channels, n, wanted) : writeInteger (channels, n, wanted);
+    if (! ok)
+        errorText = sf_strerror (file);
+    return ok;
+}
+
+bool AudioOutput::writeFloat (const float* const* channels, int n, size_t wanted)
+{
     if (interleaved.size() < wanted)
         interleaved.resize (wanted);
     for (int ch = 0; ch < numChannels; ++ch)
         for (int i = 0; i < n; ++i)
             interleaved[(size_t) i * (size_t) numChannels + (size_t) ch] = channels[ch][i];
-    if (sf_writef_float (file, interleaved.data(), n) != n)
+    return sf_writef_float (file, interleaved.data(), n) == n;
+}
+
+namespace
+{
+/** One sample to an integer of `bits` bits, shifted to the top of 32: rounded to
+    the nearest step (halfway to even), clipped at full scale, NaN to 0. */
+int toInteger (float v, double scale, int shift) noexcept
+{
+    // Adding and taking away 1.5 * 2^52 leaves a double rounded to the nearest
+    // integer (halfway to even), as nearbyint does, without a library call.
+    constexpr double roundingConstant = 6755399441055744.0;
+    double x = static_cast<double> (v) * scale; // (exact: a power of two)
+    x = x >= scale - 1.0 ? scale - 1.0 : x;
+    x = x <= -scale ? -scale : x;
+    x = x == x ? x : 0.0; // NaN
+    x = (x + roundingConstant) - roundingConstant;
+    return static_cast<int> (x) * (1 << shift);
+}
+
+struct Counts
+{
+    std::int64_t clipped = 0, nonFinite = 0;
+
+    void add (float v) noexcept
     {
-        errorText = sf_strerror (file);
-        return false;
+        const float a = std::fabs (v);
+        const bool finite = a <= std::numeric_limits<float>::max(); // (false for NaN)
+        nonFinite += finite ? 0 : 1;
+        clipped += finite && a > 1.0f ? 1 : 0;
     }
-    return true;
+};
+
+#if defined(__SSE2__)
+/** Four samples at once, as toInteger does one (the processor's default rounding
+    mode is to nearest, halfway to even). */
+__m128i toIntegers (__m128 v, float scale, int shift, Counts& counts) noexcept
+{
+    const __m128 magnitude = _mm_and_ps (v, _mm_castsi128_ps (_mm_set1_epi32 (0x7fffffff)));
+    const __m128 finite = _mm_cmple_ps (magnitude, _mm_set1_ps (std::numeric_limits<float>::max()));
+    counts.nonFinite += 4 - lanesSet (_mm_movemask_ps (finite));
+    counts.clipped += lanesSet (_mm_movemask_ps (_mm_and_ps (finite, _mm_cmpgt_ps (magnitude, _mm_set1_ps (1.0f)))));
+    __m128 x = _mm_mul_ps (v, _mm_set1_ps (scale));
+    x = _mm_and_ps (x, _mm_cmpord_ps (x, x)); // NaN to 0
+    x = _mm_max_ps (_mm_min_ps (x, _mm_set1_ps (scale - 1.0f)), _mm_set1_ps (-scale));
+    return _mm_sll_epi32 (_mm_cvtps_epi32 (x), _mm_cvtsi32_si128 (shift));
+}
+#endif
+} // namespace
+
+/** Integer samples are made here rather than by libsndfile, which floors: each
+    is rounded to the nearest step (so the error is centred on zero), clipped at
+    full scale, +Inf and -Inf taken to the full scale of their sign and NaN to 0.
+    They go to libsndfile as 32-bit values it shifts down exactly. */
+bool AudioOutput::writeInteger (const float* const* channels, int n, size_t wanted)
+{
+    if (integers.size() < wanted)
+        integers.resize (wanted);
+    const float scale = integerBits == 16 ? 32768.0f : 8388608.0f;
+    const int shift = 32 - integerBits;
+    Counts counts;
+    int* to = integers.data();
+    int i = 0;
+#if defined(__SSE2__)
+    if (numChannels == 1)
+        for (; i + 4 <= n; i += 4)
+            _mm_storeu_si128 (reinterpret_cast<__m128i*> (to + i), toIntegers (_mm_loadu_ps (channels[0] + i), scale, shift, counts));
+    else if (numChannels == 2)
+        for (; i + 4 <= n; i += 4)
+        {
+            const __m128i left = toIntegers (_mm_loadu_ps (channels[0] + i), scale, shift, counts);
+            const __m128i right = toIntegers (_mm_loadu_ps (channels[1] + i), scale, shift, counts);
+            _mm_storeu_si128 (reinterpret_cast<__m128i*> (to + 2 * i), _mm_unpacklo_epi32 (left, right));
+            _mm_storeu_si128 (reinterpret_cast<__m128i*> (to + 2 * i + 4), _mm_unpackhi_epi32 (left, right));
+        }
+#endif
+    for (; i < n; ++i)
+        for (int ch = 0; ch < numChannels; ++ch)
+        {
+            counts.add (channels[ch][i]);
+            to[(size_t) i * (size_t) numChannels + (size_t) ch] = toInteger (channels[ch][i], scale, shift);
+        }
+    clipped += counts.clipped;
+    nonFinite += counts.nonFinite;
+    return sf_writef_int (file, integers.data(), n) == n;
 }
 
 /** sox warns on every float WAV that libsndfile writes: on the 16-byte format

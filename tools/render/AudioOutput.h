@@ -60,8 +60,14 @@ public:
     bool open (std::unique_ptr<juce::OutputStream> stream, const OutputFormat& format, double sampleRate, int numChannels,
                std::int64_t expectedFrames, bool canSeek = true);
 
-    /** Writes n frames from one array per channel; integer formats clip at full scale. */
+    /** Writes n frames from one array per channel; integer formats round to the
+        nearest step and clip at full scale (infinities too; NaN becomes 0). */
     bool write (const float* const* channels, int n);
+
+    /** Finite samples beyond full scale that an integer format clipped. */
+    std::int64_t clippedSamples() const noexcept { return clipped; }
+    /** Non-finite samples an integer format wrote as full scale or 0. */
+    std::int64_t nonFiniteSamples() const noexcept { return nonFinite; }
 
     /** Finishes the header and lets the stream go; false when anything failed. */
     bool close();
@@ -71,6 +77,8 @@ public:
 private:
     friend struct OutputCallbacks;
     void writePlainFloatFormat();
+    bool writeFloat (const float* const* channels, int n, size_t wanted);
+    bool writeInteger (const float* const* channels, int n, size_t wanted);
     std::array<std::uint8_t, 96> header {};
     bool floatWav = false;
     std::unique_ptr<juce::OutputStream> stream;
@@ -78,6 +86,9 @@ private:
     sf_private_tag* file = nullptr;
     int numChannels = 0;
     std::vector<float> interleaved;
+    std::vector<int> integers;
+    int integerBits = 0; // 0: float
+    std::int64_t clipped = 0, nonFinite = 0;
     std::string errorText;
 };
 

@@ -1,5 +1,7 @@
 #include "Progress.h"
 
+#include "LibraryMessages.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -31,8 +33,8 @@ void ProgressBar::show (double fraction, const std::string& label)
     std::string bar (static_cast<size_t> (filled), '#');
     bar.append (static_cast<size_t> (barWidth - filled), '.');
     // \r and clear-to-end-of-line: each frame replaces the last.
-    std::fprintf (stderr, "\r[%s] %3d%%  %s\x1b[K", bar.c_str(), static_cast<int> (fraction * 100.0), label.c_str());
-    std::fflush (stderr);
+    std::fprintf (LibraryMessages::ownErrors(), "\r[%s] %3d%%  %s\x1b[K", bar.c_str(), static_cast<int> (fraction * 100.0), label.c_str());
+    std::fflush (LibraryMessages::ownErrors());
     drawn = true;
 }
 
@@ -40,8 +42,8 @@ void ProgressBar::clear()
 {
     if (enabled && drawn)
     {
-        std::fputs ("\r\x1b[K", stderr);
-        std::fflush (stderr);
+        std::fputs ("\r\x1b[K", LibraryMessages::ownErrors());
+        std::fflush (LibraryMessages::ownErrors());
         drawn = false;
     }
 }

@@ -3,6 +3,7 @@
 #include "AtomicFile.h"
 #include "AudioInput.h"
 #include "AudioOutput.h"
+#include "Background.h"
 #include "ProcessorSetup.h"
 #include "Plot.h"
 #include "StandardOutput.h"
@@ -37,6 +38,8 @@ std::string checkOne (const juce::File& file, bool overwrite)
         return "cannot write " + quoted (file) + ": folder " + quoted (file.getParentDirectory()) + " does not exist";
     if (file.isDirectory())
         return "cannot write " + quoted (file) + ": it is a folder";
+    if (auto special = AtomicFile::checkTarget (file); ! special.empty())
+        return special;
     if (file.exists() && ! overwrite)
         return quoted (file) + " exists (--overwrite replaces it)";
     return {};
@@ -104,19 +107,30 @@ std::string checkOutputs (const RenderJob& job)
     return {};
 }
 
-RenderResult render (const RenderJob& job, RenderControl control)
+namespace
 {
-    const auto started = std::chrono::steady_clock::now();
-    RenderResult result;
-    if (result.error = checkOutputs (job); ! result.ok())
-        return result;
+std::string inputLabel (const RenderJob& job)
+{
+    return job.inputName == "-" ? std::string ("standard input") : quoted (job.input);
+}
 
-    AudioInput in;
+std::string keyLabel (const RenderJob& job)
+{
+    return job.sidechainName == "-" ? std::string ("standard input") : quoted (job.sidechain);
+}
+
+/** The input and, with --sidechain, the key: opened and checked against each other. */
+struct Inputs
+{
+    AudioInput audio, key;
+    bool keyed = false;
+};
+
+std::string openInputs (const RenderJob& job, Inputs& inputs, RenderResult& result)
+{
+    auto& in = inputs.audio;
     if (! in.open (job.inputName.empty() ? job.input.getFullPathName().toStdString() : job.inputName, maximumChannels))
-    {
-        result.error = in.error();
-        return result;
-    }
+        return in.error();
     result.sampleRate = in.sampleRate();
     result.channels = in.channels();
     result.length = in.length();
@@ -124,34 +138,42 @@ RenderResult render (const RenderJob& job, RenderControl control)
 
     // The key: any file the input could be, at the input's rate (the detector's
     // times are in samples, so another rate would stretch the key against the input).
-    AudioInput key;
-    const bool keyed = ! job.sidechainName.empty();
-    if (keyed)
+    inputs.keyed = ! job.sidechainName.empty();
+    if (! inputs.keyed)
+        return {};
+    if (! inputs.key.open (job.sidechainName, maximumChannels))
+        return "--sidechain: " + inputs.key.error();
+    if (inputs.key.sampleRate() != result.sampleRate)
     {
-        if (! key.open (job.sidechainName, maximumChannels))
-        {
-            result.error = "--sidechain: " + key.error();
-            return result;
-        }
-        if (key.sampleRate() != result.sampleRate)
-        {
-            char rates[96];
-            std::snprintf (rates, sizeof rates, "%.0f Hz, the input at %.0f Hz", key.sampleRate(), result.sampleRate);
-            result.error = "--sidechain " + (job.sidechainName == "-" ? std::string ("standard input") : quoted (job.sidechain))
-                           + " is at " + rates + ": the key must have the input's sample rate (resample it first)";
-            return result;
-        }
-        result.keyChannels = key.channels();
+        char rates[96];
+        std::snprintf (rates, sizeof rates, "%.0f Hz, the input at %.0f Hz", inputs.key.sampleRate(), result.sampleRate);
+        return "--sidechain " + keyLabel (job) + " is at " + rates + ": the key must have the input's sample rate (resample it first)";
     }
+    result.keyChannels = inputs.key.channels();
+    return {};
+}
 
+/** The audio output: its format, its file (or standard output) and the writer. */
+struct Output
+{
+    explicit Output (const RenderJob& job) : file (job.output) {}
+
+    AtomicFile file;
+    AudioOutput writer;
+    StandardOutput* pipe = nullptr; // owned by the writer when there is one
+    std::string label;
+
+    std::string streamError() const { return pipe != nullptr ? pipe->error() : file.streamError(); }
+    std::string writeError() const { return "cannot write " + label + ": " + (streamError().empty() ? writer.error() : streamError()); }
+};
+
+std::string openOutput (const RenderJob& job, const AudioInput& in, Output& out, RenderResult& result)
+{
     std::string usage;
     const auto container = containerFor (job.toStandardOutput ? "standard output" + job.streamExtension
                                                               : job.output.getFullPathName().toStdString(), usage);
     if (! container)
-    {
-        result.error = usage;
-        return result;
-    }
+        return usage;
     const auto format = chooseOutputFormat (*container, job.sampleFormat, in.bitsPerSample(), in.isFloat());
     result.outputFormat = describeFormat (format);
     // AIFF's sizes are signed 32-bit numbers: past 2 GiB its header cannot be right,
@@ -159,27 +181,234 @@ RenderResult render (const RenderJob& job, RenderControl control)
     const auto audioBytes = (std::uint64_t) std::max<std::int64_t> (result.length, 0) * (std::uint64_t) result.channels
                             * (std::uint64_t) format.bitsPerSample / 8;
     if (format.container == Container::aiff && audioBytes > 0x7fff0000u)
+        return "cannot write " + quoted (job.output) + ": AIFF holds at most 2 GiB of audio, this is "
+               + std::to_string (audioBytes >> 20) + " MiB (a .wav output holds any length, a .flac one too)";
+
+    out.label = job.toStandardOutput ? std::string ("standard output") : quoted (job.output);
+    out.pipe = job.toStandardOutput ? new StandardOutput() : nullptr;
+    std::unique_ptr<juce::OutputStream> stream (out.pipe);
+    if (out.pipe == nullptr)
+        stream = out.file.open();
+    if (! out.writer.open (std::move (stream), format, result.sampleRate, result.channels, result.length, out.pipe == nullptr))
+        return ! out.file.error().empty() ? out.file.error()
+                                          : "cannot write " + out.label + ": libsndfile refused a " + result.outputFormat + " ("
+                                                + out.writer.error() + ")";
+    return {};
+}
+
+/** What the summary and the plot show, gathered chunk by chunk. */
+class Statistics
+{
+public:
+    Statistics (RenderResult& r, bool plotted) : result (r)
     {
-        result.error = "cannot write " + quoted (job.output) + ": AIFF holds at most 2 GiB of audio, this is "
-                       + std::to_string (audioBytes >> 20) + " MiB (a .wav output holds any length, a .flac one too)";
-        return result;
+        // The plot's columns span the length libsndfile finds (a plot needs a named
+        // input: a pipe's length is known only at its end).
+        if (plotted && result.length > 0)
+            timeline.resize (plotTimelineColumns);
     }
 
-    const std::string outputLabel = job.toStandardOutput ? std::string ("standard output") : quoted (job.output);
-    AtomicFile audioFile (job.output);
-    AudioOutput writer;
-    auto* pipe = job.toStandardOutput ? new StandardOutput() : nullptr;
-    std::unique_ptr<juce::OutputStream> stream (pipe);
-    if (pipe == nullptr)
-        stream = audioFile.open();
-    const auto streamError = [&] { return pipe != nullptr ? pipe->error() : audioFile.streamError(); };
-    if (! writer.open (std::move (stream), format, result.sampleRate, result.channels, result.length, pipe == nullptr))
+    void add (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output, const float* gains, int n,
+              std::int64_t position)
     {
-        result.error = ! audioFile.error().empty() ? audioFile.error()
-                                                   : "cannot write " + outputLabel + ": libsndfile refused a "
-                                                         + result.outputFormat + " (" + writer.error() + ")";
-        return result;
+        for (int ch = 0; ch < result.channels; ++ch)
+        {
+            result.input.add (input.getReadPointer (ch), n);
+            result.output.add (output.getReadPointer (ch), n);
+        }
+        result.gain.add (gains, n);
+        if (timeline.columns() > 0)
+            addToTimeline (input, output, gains, n, position);
     }
+
+    const Timeline& plotTimeline() const noexcept { return timeline; }
+
+private:
+    void addToTimeline (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output, const float* gains,
+                        int n, std::int64_t position)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            float inPeak = 0.0f, outPeak = 0.0f;
+            for (int ch = 0; ch < result.channels; ++ch)
+            {
+                inPeak = std::max (inPeak, std::fabs (input.getSample (ch, i)));
+                outPeak = std::max (outPeak, std::fabs (output.getSample (ch, i)));
+            }
+            // (a file that decodes to less than it announced fills the columns it reaches)
+            const auto column = static_cast<size_t> (
+                std::min<std::int64_t> ((position + i) * timeline.columns() / result.length, timeline.columns() - 1));
+            timeline.inputPeak[column] = std::max (timeline.inputPeak[column], inPeak);
+            timeline.outputPeak[column] = std::max (timeline.outputPeak[column], outPeak);
+            timeline.smallestGain[column] = std::min (timeline.smallestGain[column], gains[i]);
+        }
+    }
+
+    RenderResult& result;
+    Timeline timeline;
+};
+
+bool cancelled (const RenderControl& control)
+{
+    return control.cancel != nullptr && control.cancel->load();
+}
+
+/** The host's part: the input (and key) in chunks of whole blocks through the
+    processor, each chunk written and measured. Decoding the next chunk and
+    writing the last one run beside the processor, each on a thread of its own
+    (the same work in the same order: only the waiting overlaps). Returns the frame
+    where a key shorter than the input ran out (-1: it did not), or an error in result. */
+std::int64_t processAll (const RenderJob& job, const RenderControl& control, Inputs& inputs, VeskCompAudioProcessor& processor,
+                         Output& out, Statistics& statistics, RenderResult& result)
+{
+    const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
+    struct Slot
+    {
+        juce::AudioBuffer<float> input, key, work;
+        int frames = 0, keyFrames = 0;
+    };
+    std::array<Slot, 2> slots;
+    for (auto& slot : slots)
+    {
+        slot.input.setSize (result.channels, chunk);
+        slot.key.setSize (std::max (1, result.keyChannels), chunk);
+        slot.work.setSize (result.channels + result.keyChannels, chunk);
+    }
+    std::vector<float> gains ((size_t) chunk); // each frame's gain factor, as the engine applied it
+    std::int64_t keyEnd = -1, keyRead = 0;
+
+    // Decoding: the input's next chunk and as much of the key (past its end the key is silence).
+    const auto decode = [&] (Slot& slot)
+    {
+        slot.frames = std::max (0, inputs.audio.read (slot.input.getArrayOfWritePointers(), chunk));
+        slot.keyFrames = 0;
+        if (inputs.keyed && keyEnd < 0 && slot.frames > 0)
+        {
+            slot.keyFrames = readKey (inputs.key, slot.key, slot.frames);
+            if (slot.keyFrames < slot.frames)
+                keyEnd = keyRead + slot.keyFrames;
+            keyRead += slot.keyFrames;
+        }
+    };
+    Background decoder, encoder;
+    bool written = true;
+
+    decode (slots[0]);
+    std::int64_t position = 0;
+    for (size_t current = 0;; current ^= 1, position += chunk)
+    {
+        auto& slot = slots[current];
+        const int n = slot.frames;
+        if (n <= 0 || cancelled (control))
+            break;
+        decoder.start ([&, next = &slots[current ^ 1]] { decode (*next); });
+
+        for (int ch = 0; ch < result.channels; ++ch)
+            slot.work.copyFrom (ch, 0, slot.input, ch, 0, n);
+        for (int ch = 0; ch < result.keyChannels; ++ch)
+        {
+            slot.key.clear (ch, slot.keyFrames, n - slot.keyFrames);
+            slot.work.copyFrom (result.channels + ch, 0, slot.key, ch, 0, n);
+        }
+        // Consecutive blocks of the chosen size, the last one shorter.
+        for (int start = 0; start < n; start += job.blockSize)
+        {
+            auto block = view (slot.work, start, std::min (job.blockSize, n - start));
+            processor.processWithGains (block, gains.data() + start);
+        }
+        statistics.add (slot.input, slot.work, gains.data(), n, position);
+
+        encoder.wait();
+        if (! written)
+            break;
+        encoder.start ([&written, &out, work = &slot.work, n] { written = out.writer.write (work->getArrayOfReadPointers(), n); });
+        decoder.wait();
+
+        if (control.progress != nullptr && result.length > 0)
+            control.progress->store (std::min (1.0, static_cast<double> (position + n) / static_cast<double> (result.length)));
+    }
+    decoder.wait();
+    encoder.wait();
+    if (! written)
+        result.error = out.writeError();
+    else if (cancelled (control))
+        result.error = "interrupted; nothing was written";
+    return keyEnd;
+}
+
+/** What was wrong with the input and the key, and what else the user should know. */
+void collectDamage (const RenderJob& job, Inputs& inputs, const AudioOutput& writer, std::int64_t keyEnd, RenderResult& result)
+{
+    result.damage = inputs.audio.problems();
+    if (inputs.keyed && keyEnd >= 0 && keyEnd < result.length)
+    {
+        result.notes.push_back ("the --sidechain key " + keyLabel (job) + " ends at " + seconds (keyEnd, result.sampleRate)
+                                + ", the input lasts " + seconds (result.length, result.sampleRate)
+                                + ": the detector heard silence after the key's end");
+        for (const auto& problem : inputs.key.problems())
+            result.damage.push_back ("--sidechain key " + keyLabel (job) + ": " + problem);
+    }
+    result.clippedSamples = writer.clippedSamples();
+    if (writer.nonFiniteSamples() > 0)
+        result.damage.push_back (std::to_string (writer.nonFiniteSamples())
+                                 + " output samples were not finite numbers; the integer output holds +Inf and -Inf as full "
+                                   "scale of their sign and NaN as 0");
+}
+
+/** Finishes the audio, writes the plot and the settings chunk, then renames every
+    output into place: all of them or, on any failure, none. */
+std::string commitOutputs (const RenderJob& job, const RenderControl& control, Output& out, const Statistics& statistics,
+                           std::int64_t plotLength, const RenderResult& result)
+{
+    const bool closed = out.writer.close(); // (also sends what standard output still holds)
+    if (! closed || ! out.streamError().empty())
+        return out.writeError();
+
+    AtomicFile plotFile (job.plot), stateFile (job.saveState);
+    if (job.plot != juce::File())
+    {
+        const PlotData data { job.settings, statistics.plotTimeline(), result.sampleRate, plotLength,
+                              job.input.getFileName().toStdString()
+                                  + (job.sidechainName.empty() ? std::string()
+                                                               : " keyed by " + (job.sidechainName == "-" ? std::string ("standard input")
+                                                                                                           : job.sidechain.getFileName().toStdString())) };
+        if (auto error = writePlot (data, plotFile); ! error.empty())
+            return error;
+    }
+    if (job.saveState != juce::File())
+    {
+        const auto chunkBytes = writeSettingsChunk (job.settings);
+        auto chunkStream = stateFile.open();
+        if (chunkStream == nullptr)
+            return stateFile.error();
+        chunkStream->write (chunkBytes.data(), chunkBytes.size());
+    }
+
+    if (cancelled (control))
+        return "interrupted; nothing was written";
+    if (! job.toStandardOutput && ! out.file.commit (job.overwrite))
+        return out.file.error();
+    if (job.plot != juce::File() && ! plotFile.commit (job.overwrite))
+        return plotFile.error();
+    if (job.saveState != juce::File() && ! stateFile.commit (job.overwrite))
+        return stateFile.error();
+    return {};
+}
+} // namespace
+
+RenderResult render (const RenderJob& job, RenderControl control)
+{
+    const auto started = std::chrono::steady_clock::now();
+    RenderResult result;
+    if (result.error = checkOutputs (job); ! result.ok())
+        return result;
+
+    Inputs inputs;
+    if (result.error = openInputs (job, inputs, result); ! result.ok())
+        return result;
+    Output out (job);
+    if (result.error = openOutput (job, inputs.audio, out, result); ! result.ok())
+        return result;
 
     // The key, when there is one, reaches the processor on its key bus, as a VST3 host routes it.
     VeskCompAudioProcessor processor (VeskCompAudioProcessor::Buses::mainAndKey);
@@ -189,155 +418,22 @@ RenderResult render (const RenderJob& job, RenderControl control)
         return result;
     }
 
-    // The plot's columns span the length libsndfile finds (a plot needs a named
-    // input: a pipe's length is known only at its end).
-    Timeline timeline;
-    const bool lengthKnown = result.length > 0;
-    if (job.plot != juce::File() && lengthKnown)
-        timeline.resize (plotTimelineColumns);
-
-    const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
-    juce::AudioBuffer<float> input (result.channels, chunk), work (result.channels + result.keyChannels, chunk);
-    juce::AudioBuffer<float> keyIn (std::max (1, result.keyChannels), chunk);
-    std::vector<float> gains ((size_t) chunk); // each frame's gain factor, as the engine applied it
-    std::int64_t keyEnd = -1; // the frame where a key shorter than the input ran out
-
-    for (std::int64_t position = 0;; position += chunk)
-    {
-        if (control.cancel != nullptr && control.cancel->load())
-        {
-            result.error = "interrupted; nothing was written";
-            return result;
-        }
-
-        const int n = in.read (input.getArrayOfWritePointers(), chunk);
-        if (n <= 0)
-            break;
-        for (int ch = 0; ch < result.channels; ++ch)
-        {
-            result.input.add (input.getReadPointer (ch), n);
-            work.copyFrom (ch, 0, input, ch, 0, n);
-        }
-        if (keyed)
-        {
-            // Past its end the key is silence; beyond the input's end it is never read.
-            const int k = keyEnd < 0 ? readKey (key, keyIn, n) : 0;
-            if (k < n && keyEnd < 0)
-                keyEnd = position + k;
-            for (int ch = 0; ch < result.keyChannels; ++ch)
-            {
-                keyIn.clear (ch, k, n - k);
-                work.copyFrom (result.channels + ch, 0, keyIn, ch, 0, n);
-            }
-        }
-
-        // The host's part: consecutive blocks of the chosen size, the last one shorter.
-        for (int start = 0; start < n; start += job.blockSize)
-        {
-            auto block = view (work, start, std::min (job.blockSize, n - start));
-            processor.processWithGains (block, gains.data() + start);
-        }
-
-        for (int ch = 0; ch < result.channels; ++ch)
-        {
-            const float* out = work.getReadPointer (ch);
-            result.output.add (out, n);
-            if (! format.isFloat)
-                for (int i = 0; i < n; ++i)
-                    result.clippedSamples += std::fabs (out[i]) > 1.0f ? 1 : 0;
-        }
-        if (! writer.write (work.getArrayOfReadPointers(), n))
-        {
-            result.error = "cannot write " + outputLabel + ": " + (streamError().empty() ? writer.error() : streamError());
-            return result;
-        }
-
-        for (int i = 0; i < n; ++i)
-        {
-            float inPeak = 0.0f, outPeak = 0.0f;
-            for (int ch = 0; ch < result.channels; ++ch)
-            {
-                inPeak = std::max (inPeak, std::fabs (input.getSample (ch, i)));
-                outPeak = std::max (outPeak, std::fabs (work.getSample (ch, i)));
-            }
-            const float g = gains[(size_t) i];
-            result.gain.add (g);
-
-            if (timeline.columns() > 0)
-            {
-                // (a file that decodes to less than it announced fills the columns it reaches)
-                const auto column = static_cast<size_t> (std::min<std::int64_t> (
-                    (position + i) * timeline.columns() / result.length, timeline.columns() - 1));
-                timeline.inputPeak[column] = std::max (timeline.inputPeak[column], inPeak);
-                timeline.outputPeak[column] = std::max (timeline.outputPeak[column], outPeak);
-                timeline.smallestGain[column] = std::min (timeline.smallestGain[column], g);
-            }
-        }
-
-        if (control.progress != nullptr && lengthKnown)
-            control.progress->store (std::min (1.0, static_cast<double> (position + n) / static_cast<double> (result.length)));
-    }
+    Statistics statistics (result, job.plot != juce::File());
+    const auto keyEnd = processAll (job, control, inputs, processor, out, statistics, result);
+    if (! result.ok())
+        return result;
     // (the plot's columns were laid out over the length the file announced; the
     // time axis keeps it, so audio left out after damage shows as the gap it is)
-    const auto plotLength = lengthKnown ? result.length : in.framesRead();
-    result.length = in.framesRead();
-    result.damage = in.problems();
-    if (keyed && keyEnd >= 0 && keyEnd < result.length)
-    {
-        const auto keyName = job.sidechainName == "-" ? std::string ("standard input") : quoted (job.sidechain);
-        result.notes.push_back ("the --sidechain key " + keyName + " ends at " + seconds (keyEnd, result.sampleRate)
-                                + ", the input lasts " + seconds (result.length, result.sampleRate)
-                                + ": the detector heard silence after the key's end");
-        for (const auto& problem : key.problems())
-            result.damage.push_back ("--sidechain key " + keyName + ": " + problem);
-    }
+    const auto plotLength = result.length > 0 ? result.length : inputs.audio.framesRead();
+    result.length = inputs.audio.framesRead();
+    collectDamage (job, inputs, out.writer, keyEnd, result);
     if (result.length == 0)
     {
-        result.error = quoted (job.input) + " holds no audio that can be decoded"
+        result.error = inputLabel (job) + " holds no audio that can be decoded"
                        + (result.damage.empty() ? std::string() : " (" + result.damage.front() + ")");
         return result;
     }
-    const bool closed = writer.close(); // (also sends what standard output still holds)
-    if (! closed || ! streamError().empty())
-    {
-        result.error = "cannot write " + outputLabel + ": " + (streamError().empty() ? writer.error() : streamError());
-        return result;
-    }
-
-    // Everything else is prepared before any output is renamed into place.
-    AtomicFile plotFile (job.plot), stateFile (job.saveState);
-    if (job.plot != juce::File())
-    {
-        const PlotData data { job.settings, timeline, result.sampleRate, plotLength,
-                              job.input.getFileName().toStdString()
-                                  + (keyed ? " keyed by " + (job.sidechainName == "-" ? std::string ("standard input")
-                                                                                        : job.sidechain.getFileName().toStdString())
-                                           : std::string()) };
-        if (result.error = writePlot (data, plotFile); ! result.ok())
-            return result;
-    }
-    if (job.saveState != juce::File())
-    {
-        const auto chunkBytes = writeSettingsChunk (job.settings);
-        auto chunkStream = stateFile.open();
-        if (chunkStream != nullptr)
-            chunkStream->write (chunkBytes.data(), chunkBytes.size());
-        if (chunkStream == nullptr)
-        {
-            result.error = stateFile.error();
-            return result;
-        }
-    }
-
-    if (control.cancel != nullptr && control.cancel->load())
-        result.error = "interrupted; nothing was written";
-    else if (! job.toStandardOutput && ! audioFile.commit (job.overwrite))
-        result.error = audioFile.error();
-    else if (job.plot != juce::File() && ! plotFile.commit (job.overwrite))
-        result.error = plotFile.error();
-    else if (job.saveState != juce::File() && ! stateFile.commit (job.overwrite))
-        result.error = stateFile.error();
-
+    result.error = commitOutputs (job, control, out, statistics, plotLength, result);
     result.seconds = std::chrono::duration<double> (std::chrono::steady_clock::now() - started).count();
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <FLAC/stream_decoder.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -91,113 +92,162 @@ std::optional<StreamFault> checkFlac (const std::string& path, std::uint64_t sta
     state.decoder = FLAC__stream_decoder_new();
     if (state.decoder == nullptr)
         return std::nullopt;
-    // (no MD5 check: it needs the whole stream and says nothing about where)
+    // libFLAC compares the decoded audio with the header's MD5 when it saw the whole
+    // stream and the MD5 is not all zeros (an encoder that could not compute it).
+    FLAC__stream_decoder_set_md5_checking (state.decoder, true);
     const bool opened = FLAC__stream_decoder_init_file (state.decoder, path.c_str(), countFrames, nullptr, recordError, &state)
                         == FLAC__STREAM_DECODER_INIT_STATUS_OK;
     if (opened)
         FLAC__stream_decoder_process_until_end_of_stream (state.decoder);
+    const bool md5Matches = ! opened || FLAC__stream_decoder_finish (state.decoder);
     FLAC__stream_decoder_delete (state.decoder);
     // Bytes after the last announced frame (an ID3 or APE tag) end in lost sync: harmless.
     if (state.fault && statedFrames > 0 && state.fault->frame >= statedFrames)
-        return std::nullopt;
+        state.fault.reset();
+    if (! state.fault && ! md5Matches)
+        state.fault = StreamFault { state.decoded, 0,
+                                    "the decoded audio does not match the MD5 checksum in its header (some samples decode "
+                                    "to other values than were encoded)",
+                                    false, false };
     return state.fault;
+}
+
+void OggWalker::fault (std::string what)
+{
+    if (check.fault)
+        return;
+    check.fault = StreamFault { check.lastPosition, offset, std::move (what), false };
+    stopAt.store ((std::int64_t) check.lastPosition);
+}
+
+std::uint64_t OggWalker::position (std::uint64_t granule) const noexcept
+{
+    return check.opus ? (granule > preSkip ? granule - preSkip : 0) : granule;
+}
+
+void OggWalker::push (const std::uint8_t* data, size_t n)
+{
+    if (chained)
+        return;
+    // (the consumed front is dropped before it outgrows what is still needed)
+    if (start > 0 && start >= pending.size() / 2)
+    {
+        pending.erase (pending.begin(), pending.begin() + (std::ptrdiff_t) start);
+        start = 0;
+    }
+    pending.insert (pending.end(), data, data + n);
+    while (takePage())
+    {
+    }
+}
+
+bool OggWalker::takePage()
+{
+    const std::uint8_t* page = pending.data() + start;
+    const size_t available = pending.size() - start;
+    if (available < pageHeaderBytes)
+        return false;
+    if (std::memcmp (page, "OggS", 4) != 0 || page[4] != 0)
+    {
+        fault ("bytes that are no Ogg page");
+        // After damage, the next capture pattern: the pages after it still tell the stream's length.
+        size_t skip = 1;
+        while (skip + 4 <= available && std::memcmp (page + skip, "OggS", 4) != 0)
+            ++skip;
+        skip = std::min (skip, available - std::min<size_t> (available, 3)); // a pattern split across pushes
+        skip = std::max<size_t> (skip, 1);
+        start += skip;
+        offset += skip;
+        return true;
+    }
+    const size_t segments = page[26];
+    if (available < pageHeaderBytes + segments)
+        return false;
+    size_t body = 0;
+    for (size_t i = 0; i < segments; ++i)
+        body += page[pageHeaderBytes + i];
+    const size_t size = pageHeaderBytes + segments + body;
+    if (available < size)
+        return false;
+
+    std::array<std::uint8_t, 4> stored {};
+    std::memcpy (stored.data(), page + 22, 4);
+    std::memset (pending.data() + start + 22, 0, 4);
+    const bool intact = oggCrc (page, size) == le32 (stored.data());
+    std::memcpy (pending.data() + start + 22, stored.data(), 4);
+    if (! intact)
+    {
+        fault ("a page fails its checksum");
+        start += 1;
+        offset += 1;
+        return true;
+    }
+
+    const std::uint8_t flags = page[5];
+    const std::uint32_t serial = le32 (page + 14), sequence = le32 (page + 18);
+    const bool beginsStream = (flags & 0x02) != 0;
+    if (! firstSerial)
+        firstSerial = serial;
+    // Streams that begin together (audio beside a skeleton) share the file; one
+    // that begins after the first stream's audio (or end) is a chained file, even
+    // under the same serial number.
+    if (beginsStream && (dataSeen || firstEnded))
+    {
+        fault ("a second stream begins here (a chained Ogg file; only the first stream is read)");
+        pending.clear(); // nothing after the first stream is walked
+        start = 0;
+        chained = true;
+        return false;
+    }
+    if (! beginsStream)
+        dataSeen = true;
+    if (auto expected = nextSequence.find (serial); expected != nextSequence.end() && expected->second != sequence)
+        fault ("pages are missing before this one");
+    nextSequence[serial] = sequence + 1;
+
+    if (serial == *firstSerial)
+    {
+        // Opus counts positions in 48 kHz samples from before its pre-skip, which
+        // the decoder drops: a listener's time starts after it.
+        if (! headSeen && segments > 0 && body >= 12 && std::memcmp (page + pageHeaderBytes + segments, "OpusHead", 8) == 0)
+        {
+            check.opus = true;
+            preSkip = (std::uint32_t) page[pageHeaderBytes + segments + 10] | ((std::uint32_t) page[pageHeaderBytes + segments + 11] << 8);
+        }
+        headSeen = true;
+        const std::uint64_t granule = le64 (page + 6);
+        if (granule != ~std::uint64_t { 0 })
+            check.lastPosition = position (granule);
+        firstEnded = firstEnded || (flags & 0x04) != 0;
+    }
+    start += size;
+    offset += size;
+    return true;
+}
+
+const OggCheck& OggWalker::finish()
+{
+    if (chained)
+        return check;
+    if (pending.size() > start)
+        fault ("the file is cut short inside a page");
+    pending.clear();
+    start = 0;
+    if (firstSerial && ! firstEnded)
+        fault ("the stream stops without its end mark (the file was cut short)");
+    return check;
 }
 
 OggCheck checkOgg (const std::string& path)
 {
-    OggCheck result;
+    OggWalker walker;
     FilePtr file (std::fopen (path.c_str(), "rb"));
     if (file == nullptr)
-        return result;
-
-    std::vector<std::uint8_t> page (largestPage);
-    std::uint64_t offset = 0;
-    std::optional<std::uint32_t> firstSerial;
-    std::map<std::uint32_t, std::uint32_t> nextSequence;
-    bool firstEnded = false, dataSeen = false;
-    const auto fault = [&] (std::string what)
-    {
-        if (! result.fault)
-            result.fault = StreamFault { result.lastPosition, offset, std::move (what), false };
-    };
-    // After damage, the next capture pattern: the pages after it still tell the stream's length.
-    const auto resync = [&]
-    {
-        std::fseek (file.get(), (long) ++offset, SEEK_SET);
-        for (int matched = 0, c; matched < 4 && (c = std::fgetc (file.get())) != EOF; ++offset)
-            matched = c == "OggS"[matched] ? matched + 1 : (c == 'O' ? 1 : 0);
-        offset -= std::min<std::uint64_t> (offset, 4);
-        return std::fseek (file.get(), (long) offset, SEEK_SET) == 0;
-    };
-
-    for (;;)
-    {
-        const size_t head = std::fread (page.data(), 1, pageHeaderBytes, file.get());
-        if (head == 0)
-            break;
-        if (head < pageHeaderBytes || std::memcmp (page.data(), "OggS", 4) != 0 || page[4] != 0)
-        {
-            fault (head < pageHeaderBytes ? "the file is cut short inside a page" : "bytes that are no Ogg page");
-            if (head < pageHeaderBytes || ! resync())
-                break;
-            continue;
-        }
-        const size_t segments = page[26];
-        size_t body = 0;
-        const bool whole = std::fread (page.data() + pageHeaderBytes, 1, segments, file.get()) == segments
-                           && [&]
-                           {
-                               for (size_t i = 0; i < segments; ++i)
-                                   body += page[pageHeaderBytes + i];
-                               return std::fread (page.data() + pageHeaderBytes + segments, 1, body, file.get()) == body;
-                           }();
-        if (! whole)
-        {
-            fault ("the file is cut short inside a page");
-            break;
-        }
-        const size_t size = pageHeaderBytes + segments + body;
-
-        const std::uint8_t flags = page[5];
-        const std::uint32_t serial = le32 (page.data() + 14), sequence = le32 (page.data() + 18);
-        const std::uint32_t crc = le32 (page.data() + 22);
-        std::memset (page.data() + 22, 0, 4);
-        if (oggCrc (page.data(), size) != crc)
-        {
-            fault ("a page fails its checksum");
-            if (! resync())
-                break;
-            continue;
-        }
-
-        const bool beginsStream = (flags & 0x02) != 0;
-        if (! firstSerial)
-            firstSerial = serial;
-        // Streams that begin together (audio beside a skeleton) share the file;
-        // one that begins after the first has ended is a chained file.
-        if (beginsStream && (dataSeen || firstEnded) && serial != *firstSerial)
-        {
-            fault ("a second stream begins here (a chained Ogg file; only the first stream is read)");
-            return result;
-        }
-        if (! beginsStream)
-            dataSeen = true;
-        if (auto expected = nextSequence.find (serial); expected != nextSequence.end() && expected->second != sequence)
-            fault ("pages are missing before this one");
-        nextSequence[serial] = sequence + 1;
-
-        if (serial == *firstSerial)
-        {
-            const std::uint64_t granule = le64 (page.data() + 6);
-            if (granule != ~std::uint64_t { 0 })
-                result.lastPosition = granule;
-            firstEnded = firstEnded || (flags & 0x04) != 0;
-        }
-        offset += size;
-    }
-    if (firstSerial && ! firstEnded)
-        fault ("the stream stops without its end mark (the file was cut short)");
-    return result;
+        return {};
+    std::vector<std::uint8_t> buffer (1 << 16);
+    for (size_t n; ! walker.chainedFound() && (n = std::fread (buffer.data(), 1, buffer.size(), file.get())) > 0;)
+        walker.push (buffer.data(), n);
+    return walker.finish();
 }
 
 } // namespace vrc::render

@@ -4,6 +4,7 @@
 #include "RenderFonts.h"
 #include "Demo.h"
 #include "Jobs.h"
+#include "LibraryMessages.h"
 #include "Options.h"
 #include "Settings.h"
 #include "Summary.h"
@@ -13,6 +14,7 @@
 #include <csignal>
 #include <iostream>
 #include <set>
+#include <unistd.h>
 
 namespace
 {
@@ -25,10 +27,17 @@ constexpr int exitDamagedInput = 3; // outputs written, from inputs that held le
 std::atomic<bool> cancelRequested { false };
 std::atomic<int> signalReceived { 0 };
 
-extern "C" void requestCancel (int signal)
+/** SIGINT and SIGTERM end the run at once, wherever it is (a named pipe waiting
+    for its writer included): unfinished outputs are removed and the exit code is
+    the shell's 128 + signal. Only async-signal-safe calls here. */
+extern "C" void stopNow (int signal)
 {
     signalReceived.store (signal);
     cancelRequested.store (true);
+    static const char text[] = "vrc-render: interrupted; unfinished outputs removed\n";
+    [[maybe_unused]] const auto written = ::write (STDERR_FILENO, text, sizeof text - 1);
+    AtomicFile::removeUnfinished();
+    ::_exit (128 + signal);
 }
 
 /** After SIGINT or SIGTERM, the shell's convention; the temporary files are gone by now. */
@@ -135,6 +144,9 @@ int renderFiles (const Options& options, const vrc::SettingsValues& settings)
     if (batch && failures == 0 && ! options.saveStateFile.empty())
         if (const int code = saveStateOnly (options, settings); code != 0)
             return code;
+    // A summary that did not arrive (standard output full or closed) is a failure.
+    if (! (std::cout << std::flush))
+        return fail ("cannot write the summary to standard output");
     return failures > 0 ? exitFailure : (damaged > 0 ? exitDamagedInput : 0);
 }
 } // namespace
@@ -145,8 +157,8 @@ int main (int argc, char* argv[])
     std::signal (SIGXFSZ, SIG_IGN);
     // A reader that goes away makes the write fail with a message, as a full disk does.
     std::signal (SIGPIPE, SIG_IGN);
-    std::signal (SIGINT, requestCancel);
-    std::signal (SIGTERM, requestCancel);
+    std::signal (SIGINT, stopNow);
+    std::signal (SIGTERM, stopNow);
 
     const auto parsed = parseOptions (std::vector<std::string> (argv + 1, argv + argc));
     if (! parsed.error.empty())
@@ -168,6 +180,9 @@ int main (int argc, char* argv[])
         std::cout.write (RenderFonts::copyright, RenderFonts::copyrightSize);
         return 0;
     }
+
+    // The MP3 decoder's own lines become ours, or go under --quiet.
+    LibraryMessages libraryMessages (! options.quiet);
 
     // Processors start timers and the plot draws text: both want the framework up.
     juce::ScopedJuceInitialiser_GUI framework;

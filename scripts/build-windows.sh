@@ -11,6 +11,7 @@
 # test programs are built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 src_dir=$PWD
 x64=0
 vst3=ON
@@ -23,15 +24,14 @@ while [ $# -gt 0 ]; do
     shift
 done
 if [ "$x64" = 1 ]; then
-    build_dir=${VRC_WINDOWS_BUILD_DIR:-$src_dir/build-win64}
     toolchain=$src_dir/cmake/windows/mingw-x86_64.cmake
 else
-    build_dir=${VRC_WINDOWS_BUILD_DIR:-$src_dir/build-win}
     toolchain=$src_dir/cmake/windows/mingw-i686.cmake
 fi
+build_dir=$(vrc_windows_build_dir "$x64")
 deps_dir=$build_dir/deps
 prefix=$deps_dir/prefix
-jobs=${VRC_JOBS:-2}
+jobs=$(vrc_jobs)
 
 scripts/setup.sh --windows
 

@@ -9,6 +9,7 @@
 set -euo pipefail
 caller=$PWD
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
 build="${VRC_BUILD_DIR:-build}"
 out="${1:-out/demo}"
@@ -22,7 +23,7 @@ scripts/setup.sh
 # A plain configure builds no tests or benchmarks, so it needs no test libraries
 # (a tree that scripts/test.sh configured keeps them).
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release
-cmake --build "$build" --target VRC_VST vrc-render --parallel "$(nproc)"
+cmake --build "$build" --target VRC_VST vrc-render --parallel "$(vrc_jobs)"
 
 echo
 "$build/bin/vrc-render" --demo "$out" --overwrite

@@ -6,15 +6,13 @@
 # Usage: scripts/fuzz.sh [seconds]   (each target runs that long; default 60)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 seconds=${1:-60}
 case "$seconds" in ''|*[!0-9]*) echo "fuzz.sh: seconds must be a whole number, got '$seconds'" >&2; exit 2 ;; esac
 
-mkdir -p build-fuzz
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVRC_SANITIZE=ON -DVRC_FUZZ=ON -DVRC_BUILD_TESTS=ON -DVRC_BUILD_BENCH=OFF > build-fuzz/configure.log 2>&1 \
-    || { cat build-fuzz/configure.log; exit 1; }
+vrc_fuzz_tree
 cmake --build build-fuzz --target vrc_state_fuzzer vrc_lv2_state_fuzzer vrc_vst3_state_fuzzer \
-    vrc_clap_state_fuzzer vrc_audio_input_fuzzer --parallel "$(nproc)"
+    vrc_clap_state_fuzzer vrc_audio_input_fuzzer --parallel "$(vrc_jobs)"
 
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 

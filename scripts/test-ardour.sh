@@ -13,12 +13,13 @@
 #   scripts/test-ardour.sh     (uses the formats built in build/, or VRC_BUILD_DIR)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 src_dir=$PWD
 build_dir=$(cd "${VRC_BUILD_DIR:-build}" && pwd)
 work=$build_dir/ardour-test
 
 scripts/setup.sh --ardour
-cmake --build "$build_dir" --target VRC_VST VRC_VST3 VRC_LV2 VRC_Standalone --parallel "${VRC_JOBS:-2}"
+cmake --build "$build_dir" --target VRC_VST VRC_VST3 VRC_LV2 VRC_Standalone --parallel "$(vrc_jobs)"
 
 # A private home: Ardour's configuration, plug-in caches and the installed
 # formats live there, never in the user's own.

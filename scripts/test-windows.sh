@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds VR-C.dll if needed (scripts/build-windows.sh) and runs the Windows
 # tests under wine, inside a private Xvfb display (--x64: the 64-bit DLL in
-# build-win64, under 64-bit wine):
+# build-win64, under 64-bit wine; VRC_WINDOWS_BUILD_DIR names another tree, as
+# for build-windows.sh):
 #   1. ctest in build-win: the DLL's export and import tables, the engine's
 #      output against its golden hashes, and the host test suite of tests/host
 #      as a 32-bit Windows program against VR-C.dll;
@@ -18,8 +19,9 @@
 # (an existing Linux build tree of this project, as scripts/test.sh leaves it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 src_dir=$PWD
-jobs=${VRC_JOBS:-2}
+jobs=$(vrc_jobs)
 
 update_screenshot=0
 under_xvfb=0
@@ -35,16 +37,15 @@ for arg in "$@"; do
     esac
 done
 if [ "$x64" = 1 ]; then
-    build_dir=$src_dir/build-win64
     build_args=(--x64)
     wine_arch=win64
     vst3_arch=x86_64-win
 else
-    build_dir=$src_dir/build-win
     build_args=()
     wine_arch=win32
     vst3_arch=x86-win
 fi
+build_dir=$(vrc_windows_build_dir "$x64")
 linux_targets=(vrc_crosscheck)
 if [ "$vst3" = 1 ]; then
     linux_targets+=(VRC_VST3)
@@ -64,7 +65,7 @@ if [ "$under_xvfb" = 0 ]; then
     cmake --build "$linux_dir" --parallel "$jobs" --target "${linux_targets[@]}"
 
     # Wine's windows need an X server; a private one keeps runs independent.
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --under-xvfb "$@"
+    exec xvfb-run -a -s "$vrc_xvfb_args" "$0" --under-xvfb "$@"
 fi
 
 # A wineserver left from an earlier display would break this one's windows.

@@ -8,17 +8,11 @@
 # Usage: scripts/tsan.sh   (part of scripts/test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
-launcher=()
-if command -v ccache >/dev/null; then
-    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-fi
-mkdir -p build-tsan
-CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVRC_SANITIZE_THREAD=ON -DVRC_BUILD_TESTS=ON -DVRC_BUILD_BENCH=OFF "${launcher[@]}" \
-    > build-tsan/configure.log 2>&1 || { cat build-tsan/configure.log; exit 1; }
+vrc_clang_tree build-tsan -DVRC_SANITIZE_THREAD=ON
 # Only what the run needs: the four plug-in binaries and the five test programs.
-cmake --build build-tsan --parallel "${VRC_JOBS:-$(nproc)}" --target \
+cmake --build build-tsan --parallel "$(vrc_jobs)" --target \
     VRC_VST VRC_VST3 VRC_LV2 VRC_CLAP vrc_host_tests vrc_format_state_tests vrc_processor_tests \
     vrc_clap_tests vrc_clap_editor_tests
 
@@ -29,11 +23,10 @@ run() {
     echo "tsan.sh: $*"
     "$@" --gtest_brief=1 || status=1
 }
-xvfb() { xvfb-run -a -s "-screen 0 1280x1024x24" "$@"; }
-run xvfb build-tsan/tests/host/vrc_host_tests
+run vrc_xvfb build-tsan/tests/host/vrc_host_tests
 run build-tsan/tests/formats/vrc_format_state_tests
-run xvfb build-tsan/tests/processor/vrc_processor_tests
+run vrc_xvfb build-tsan/tests/processor/vrc_processor_tests
 run build-tsan/tests/clap/vrc_clap_tests
-run xvfb build-tsan/tests/clap/vrc_clap_editor_tests
+run vrc_xvfb build-tsan/tests/clap/vrc_clap_editor_tests
 [ "$status" = 0 ] || { echo "tsan.sh: ThreadSanitizer reported races or a test failed (above)" >&2; exit 1; }
 echo "tsan.sh: no ThreadSanitizer reports"

@@ -383,11 +383,11 @@ TEST (ClapState, HostileStreamsRestoreNothingInBoundedTime)
                                      return static_cast<std::int64_t> (size + (1ull << 40));
                                  if (s.endless)
                                  {
-                                     std::memset (data, '<', size);
-                                     s.handed += size;
+                                     std::memset (data, '<', static_cast<std::size_t> (size));
+                                     s.handed += static_cast<std::size_t> (size);
                                      return static_cast<std::int64_t> (size);
                                  }
-                                 const auto n = std::min<std::uint64_t> ({ size, 3, s.bytes.size() - s.handed });
+                                 const auto n = static_cast<std::size_t> (std::min<std::uint64_t> ({ size, 3, s.bytes.size() - s.handed }));
                                  if (n > 0)
                                      std::memcpy (data, s.bytes.data() + s.handed, n);
                                  s.handed += n;

@@ -207,11 +207,15 @@ Channels TestHost::process (const Channels& inputs, const std::vector<ParamChang
     return outputs;
 }
 
-void TestHost::flush (const std::vector<ParamChange>& changes)
+std::vector<ParamChange> TestHost::flush (const std::vector<ParamChange>& changes)
 {
     auto events = eventsFor (changes);
     Sink sink;
     extension<PluginParams> (extParams)->flush (instance, &events.in, &sink.out);
+    std::vector<ParamChange> reported;
+    for (const auto& e : sink.pushed)
+        reported.push_back ({ e.header.time, e.paramId, e.value });
+    return reported;
 }
 
 double TestHost::value (Id id) const

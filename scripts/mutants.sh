@@ -22,6 +22,7 @@ declare -A suiteTargets=(
     [lv2]="VRC_LV2 vrc_format_tests vrc_format_state_tests"
     [render]="vrc-render vrc_render_tests"
     [clap]="VRC_CLAP vrc_clap_tests"
+    [clapeditor]="VRC_CLAP vrc_clap_editor_tests"
 )
 declare -A suiteTests=(
     [dsp]="-L dsp"
@@ -33,6 +34,7 @@ declare -A suiteTests=(
     [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State)\."
     [render]="-L render"
     [clap]="-R ^Clap(Factory|Params|Process|State)\\."
+    [clapeditor]="-R ^ClapEditor\\."
 )
 
 names=() files=() edits=() suites=() pending=()
@@ -137,6 +139,10 @@ fault clap-short-read-taken-as-end source/plugin/clap/ClapStateStream.cpp \
     's/        if (got == 0)/        if (static_cast<std::uint64_t> (got) < room)/' clap
 fault clap-stream-count-unchecked source/plugin/clap/ClapStateStream.cpp \
     's/if (got < 0 || static_cast<std::uint64_t> (got) > room)/if (got < 0)/' clap
+fault clap-editor-echo-reported source/plugin/clap/ClapInstance.cpp \
+    's/    if (normalised == offset \/ span)/    if (normalised == offset \/ span \&\& false)/' clapeditor
+fault clap-host-loop-not-driven source/plugin/clap/ClapEditor.cpp \
+    's/        (\*parts->hostLoop)->processPendingEvents();/        juce::ignoreUnused (parts);/' clapeditor
 fault clap-text-without-display-scale source/plugin/clap/ClapParameters.cpp \
     's/const auto physical = static_cast<float> (value \/ static_cast<double> (p->displayScale));/const auto physical = static_cast<float> (value);/' clap
 

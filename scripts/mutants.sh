@@ -23,6 +23,8 @@ declare -A suiteTargets=(
     [editor]="vrc_editor_tests"
     [lv2]="VRC_LV2 VRC_VST3 vrc_format_tests vrc_format_state_tests"
     [render]="vrc-render vrc_render_tests"
+    [clap]="VRC_CLAP vrc_clap_tests"
+    [clapeditor]="VRC_CLAP vrc_clap_editor_tests"
 )
 declare -A suiteTests=(
     [dsp]="-L dsp"
@@ -34,6 +36,8 @@ declare -A suiteTests=(
     [editor]="-R ^EditorKeyLabel\."
     [lv2]="-R ^(Lv2Bundle|Lv2Ui|Lv2State|Lv2Session|Lv2Buffers|Lv2Bypass|EditorGestures)\."
     [render]="-L render"
+    [clap]="-R ^Clap(Factory|Params|Process|State)\\."
+    [clapeditor]="-R ^ClapEditor\\."
 )
 
 names=() files=() edits=() suites=() pending=()
@@ -121,7 +125,7 @@ fault lv2-refusal-reported-as-success source/plugin/lv2/Lv2Plugin.cpp \
 fault lv2-other-atom-type-read-as-text source/plugin/lv2/Lv2Plugin.cpp \
     's/if (type != stringType)/if ((false))/' lv2
 fault lv2-port-not-clamped source/processor/ParameterDisplay.h \
-    's/    value = value < lowest ? lowest : (value > highest ? highest : value);//' lv2
+    's/    value = value < lowest ? lowest : (value > highest ? highest : value);//' lv2 clap
 fault lv2-ports-override-restored-chunk source/plugin/lv2/Lv2Plugin.cpp \
     's/            if (restore != Restore::adoptPorts)/            if ((true))/' lv2
 fault lv2-later-port-changes-ignored source/plugin/lv2/Lv2Plugin.cpp \
@@ -144,6 +148,24 @@ fault editor-drag-not-a-gesture source/editor/VeskCompAudioProcessorEditor.cpp \
     '/void VeskCompAudioProcessorEditor::sliderDragStarted/,/^}/s/        gesture (index, true);/        {}/' lv2
 fault editor-switch-click-not-a-gesture source/editor/VeskCompAudioProcessorEditor.cpp \
     '/void VeskCompAudioProcessorEditor::buttonClicked/,/^}/s/        gesture (index, true);//' lv2
+
+# --- CLAP ----------------------------------------------------------------------
+fault clap-events-at-block-start source/plugin/clap/ClapInstance.cpp \
+    's/const auto at = std::min (event->time, frames);/const auto at = 0u * std::min (event->time, frames);/' clap
+fault clap-key-ignored source/plugin/clap/ClapInstance.cpp \
+    's/        keys = p.audioInputs\[1\].data32;/        keys = nullptr;/' clap
+fault clap-non-finite-value-set source/plugin/clap/ClapInstance.cpp \
+    's/|| ! std::isfinite (e.value))/|| false)/' clap
+fault clap-short-read-taken-as-end source/plugin/clap/ClapStateStream.cpp \
+    's/        if (got == 0)/        if (static_cast<std::uint64_t> (got) < room)/' clap
+fault clap-stream-count-unchecked source/plugin/clap/ClapStateStream.cpp \
+    's/if (got < 0 || static_cast<std::uint64_t> (got) > room)/if (got < 0)/' clap
+fault clap-editor-echo-reported source/plugin/clap/ClapInstance.cpp \
+    's/    if (normalised == offset \/ span)/    if (normalised == offset \/ span \&\& false)/' clapeditor
+fault clap-host-loop-not-driven source/plugin/clap/ClapEditor.cpp \
+    's/        (\*parts->hostLoop)->processPendingEvents();/        juce::ignoreUnused (parts);/' clapeditor
+fault clap-text-without-display-scale source/plugin/clap/ClapParameters.cpp \
+    's/const auto physical = static_cast<float> (value \/ static_cast<double> (p->displayScale));/const auto physical = static_cast<float> (value);/' clap
 
 # --- VST2 audio path -----------------------------------------------------------
 fault crossed-buffers-not-untangled source/plugin/vst2/VstAudioPath.cpp \

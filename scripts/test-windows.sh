@@ -5,7 +5,8 @@
 # for build-windows.sh):
 #   1. ctest in build-win: the DLL's export and import tables, the engine's
 #      output against its golden hashes, and the host test suite of tests/host
-#      as a 32-bit Windows program against VR-C.dll;
+#      as a 32-bit Windows program against VR-C.dll; VR-C.clap's tables and the
+#      CLAP host's tests of tests/clap against it;
 #   2. the same fixed session run against the Linux build (VR-C.so) and the
 #      Windows build, compared: texts and chunk bytes identical, audio within
 #      tolerance;

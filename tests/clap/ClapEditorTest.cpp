@@ -10,6 +10,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
 #include <unistd.h>
 
 #include <functional>
@@ -99,6 +100,47 @@ void openAndClose (Offers offers, int times)
 TEST (ClapEditor, RunsOnTheHostsTimerAndDescriptorsAndClosesCleanly)
 {
     openAndClose ({ true, true, true }, 100);
+}
+
+TEST (ClapEditor, AKnobMovedInTheEditorReachesTheHostAsAParameterEvent)
+{
+    TestHost host ("com.veskara.vr-c", { true, true, false });
+    const auto* gui = host.extension<PluginGui> (extGui);
+    const auto& p = host.plugin();
+    vsthost::HostWindow window (800, 200);
+    ASSERT_TRUE (window.isValid()) << "needs an X server (xvfb-run)";
+    ASSERT_TRUE (gui->create (&p, windowApiX11, false));
+    vrc::clap::Window parent {};
+    parent.api = windowApiX11;
+    parent.x11 = reinterpret_cast<std::uintptr_t> (window.getNativeHandle());
+    ASSERT_TRUE (gui->setParent (&p, &parent) && gui->show (&p));
+    ASSERT_TRUE (pumpUntil (host, window, [&] { return painted (window); }));
+
+    // Drag the threshold knob up (it turns toward -40 dB), as a user does.
+    Display* display = XOpenDisplay (nullptr);
+    ASSERT_NE (display, nullptr);
+    const auto move = [&] (int y)
+    {
+        XTestFakeMotionEvent (display, -1, 537, y, 0);
+        XFlush (display);
+        pumpUntil (host, window, [] { return true; });
+    };
+    move (76);
+    XTestFakeButtonEvent (display, 1, True, 0);
+    for (int y = 72; y >= 36; y -= 4)
+        move (y);
+    XTestFakeButtonEvent (display, 1, False, 0);
+    XFlush (display);
+    EXPECT_TRUE (pumpUntil (host, window, [&] { return host.flushRequests > 0; })) << "the host was not asked to flush";
+    const auto reported = host.flush ({});
+    ASSERT_FALSE (reported.empty()) << "no parameter event from the knob";
+    for (const auto& r : reported)
+        EXPECT_EQ (r.id, 0u) << "only the threshold was moved";
+    EXPECT_LT (reported.back().value, 0.0);
+    EXPECT_EQ (reported.back().value, host.value (0)) << "the event carries the value the plug-in now has";
+    EXPECT_TRUE (host.flush ({}).empty()) << "each change is reported once";
+    XCloseDisplay (display);
+    gui->destroy (&p);
 }
 
 TEST (ClapEditor, RunsOnTheHostsTimerAlone)

@@ -10,7 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -285,6 +287,46 @@ TEST (ClapProcess, TheKeyPortDucksTheInputThroughTheDetectorOnly)
     EXPECT_LT (rms (output[0], 3600, 4800), 0.5 * rms (input[0], 3600, 4800));
 }
 
+TEST (ClapProcess, AudioRunsBesideTheMainThreadsQueriesAndStateLoads)
+{
+    // As a host runs them: blocks with automation on the audio thread, while the
+    // main thread reads values and texts, saves and loads. (ThreadSanitizer,
+    // scripts/tsan.sh, reports any race between the two.)
+    TestHost host (sidechainId);
+    ASSERT_TRUE (host.activate());
+    const auto saved = host.save();
+    ASSERT_TRUE (saved.has_value());
+    std::atomic<bool> stop { false };
+    std::atomic<int> blocks { 0 }, unfinished { 0 };
+    std::thread audio ([&]
+    {
+        const auto input = tone (2, 256, 0.5f);
+        const auto key = tone (2, 256, 0.9f);
+        for (int i = 0; ! stop.load() || i < 50; ++i)
+        {
+            const auto out = host.process (input, { { 100, 0, -30.0 + i % 20 }, { 200, 7, double (i % 2) } }, &key);
+            for (const auto& c : out)
+                for (const float v : c)
+                    unfinished += std::isfinite (v) ? 0 : 1;
+            ++blocks;
+        }
+    });
+    const auto* params = host.extension<PluginParams> (extParams);
+    for (int i = 0; i < 100; ++i)
+    {
+        double v = 0.0;
+        char text[32];
+        params->getValue (&host.plugin(), static_cast<Id> (i % 8), &v);
+        params->valueToText (&host.plugin(), static_cast<Id> (i % 8), v, text, sizeof text);
+        EXPECT_TRUE (host.save().has_value());
+        EXPECT_TRUE (host.load (*saved, 64));
+    }
+    stop = true;
+    audio.join();
+    EXPECT_GE (blocks.load(), 50);
+    EXPECT_EQ (unfinished.load(), 0);
+}
+
 std::vector<std::uint8_t> testFile (const char* name)
 {
     std::ifstream file (std::string (VRC_TEST_DATA_DIR) + "/" + name, std::ios::binary);
@@ -341,11 +383,11 @@ TEST (ClapState, HostileStreamsRestoreNothingInBoundedTime)
                                      return static_cast<std::int64_t> (size + (1ull << 40));
                                  if (s.endless)
                                  {
-                                     std::memset (data, '<', size);
-                                     s.handed += size;
+                                     std::memset (data, '<', static_cast<std::size_t> (size));
+                                     s.handed += static_cast<std::size_t> (size);
                                      return static_cast<std::int64_t> (size);
                                  }
-                                 const auto n = std::min<std::uint64_t> ({ size, 3, s.bytes.size() - s.handed });
+                                 const auto n = static_cast<std::size_t> (std::min<std::uint64_t> ({ size, 3, s.bytes.size() - s.handed }));
                                  if (n > 0)
                                      std::memcpy (data, s.bytes.data() + s.handed, n);
                                  s.handed += n;

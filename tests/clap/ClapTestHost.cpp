@@ -207,11 +207,15 @@ Channels TestHost::process (const Channels& inputs, const std::vector<ParamChang
     return outputs;
 }
 
-void TestHost::flush (const std::vector<ParamChange>& changes)
+std::vector<ParamChange> TestHost::flush (const std::vector<ParamChange>& changes)
 {
     auto events = eventsFor (changes);
     Sink sink;
     extension<PluginParams> (extParams)->flush (instance, &events.in, &sink.out);
+    std::vector<ParamChange> reported;
+    for (const auto& e : sink.pushed)
+        reported.push_back ({ e.header.time, e.paramId, e.value });
+    return reported;
 }
 
 double TestHost::value (Id id) const
@@ -252,7 +256,7 @@ bool TestHost::load (const std::vector<std::uint8_t>& bytes, std::size_t chunk) 
     const InputStream stream { &reader, [] (const InputStream* s, void* data, std::uint64_t size) -> std::int64_t
                                {
                                    auto& r = *static_cast<ByteReader*> (s->ctx);
-                                   const auto n = std::min<std::uint64_t> ({ size, r.chunk, r.bytes.size() - r.at });
+                                   const auto n = static_cast<std::size_t> (std::min<std::uint64_t> ({ size, r.chunk, r.bytes.size() - r.at }));
                                    if (n > 0)
                                        std::memcpy (data, r.bytes.data() + r.at, n);
                                    r.at += n;

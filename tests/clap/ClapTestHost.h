@@ -55,8 +55,9 @@ public:
     /** One block: inputs (and the key, if any) in, outputs back; events at their frames. */
     Channels process (const Channels& inputs, const std::vector<ParamChange>& changes = {},
                       const Channels* key = nullptr, std::int32_t* status = nullptr);
-    /** Parameter changes through params.flush, outside processing. */
-    void flush (const std::vector<ParamChange>& changes);
+    /** Parameter changes through params.flush, outside processing; returns the
+        changes the plug-in reports back (its editor's), at frame 0. */
+    std::vector<ParamChange> flush (const std::vector<ParamChange>& changes);
 
     double value (Id id) const;
     std::vector<double> values() const;

@@ -35,6 +35,7 @@ Instance::Instance (const Variant& v, const PluginDescriptor& descriptor, const 
     const juce::MessageManagerLock lock;
     vrcProcessor = std::make_unique<VeskCompAudioProcessor>();
     vrcProcessor->setPlayConfigDetails (variant.inputs, variant.outputs, 44100.0, 512);
+    noteHostKnowsAll();
     vrcProcessor->addListener (this);
 }
 
@@ -98,8 +99,15 @@ void Instance::applyEvent (const EventHeader& event) noexcept
     // outside the range is taken as its nearest end (as an LV2 port's is).
     if (e.paramId >= static_cast<Id> (numParameters) || ! std::isfinite (e.value))
         return;
-    vrcProcessor->setParameter (static_cast<int> (e.paramId),
-                                normalisedForDisplayValue (static_cast<ParameterId> (e.paramId), e.value));
+    const auto index = static_cast<int> (e.paramId);
+    vrcProcessor->setParameter (index, normalisedForDisplayValue (static_cast<ParameterId> (e.paramId), e.value));
+    hostKnows[e.paramId].store (vrcProcessor->parameterFor (index)->getValue());
+}
+
+void Instance::noteHostKnowsAll() noexcept
+{
+    for (std::size_t i = 0; i < hostKnows.size(); ++i)
+        hostKnows[i].store (vrcProcessor->parameterFor (static_cast<int> (i))->getValue());
 }
 
 void Instance::runFrames (float* const* outputs, const float* const* keys, std::uint32_t start, std::uint32_t count) noexcept
@@ -186,11 +194,20 @@ bool Instance::getValue (Id id, double& value) noexcept
 
 // The editor's knobs set the processor themselves; the host hears of each
 // change at its next process or flush, which it is asked for.
-void Instance::audioProcessorParameterChanged (juce::AudioProcessor*, int index, float)
+void Instance::audioProcessorParameterChanged (juce::AudioProcessor*, int index, float normalised)
 {
     if (! isValidParameterIndex (index))
         return;
-    editedInEditor[static_cast<std::size_t> (index)].store (true);
+    // Compared as the knob sees it (the normalised value of what the host
+    // knows, worked out as the processor does): a knob that only follows the
+    // host hands back exactly that.
+    const auto i = static_cast<std::size_t> (index);
+    const auto& info = parameterTable[i];
+    const float offset = hostKnows[i].load() - info.minimum;
+    const float span = info.maximum - info.minimum;
+    if (normalised == offset / span)
+        return;
+    editedInEditor[i].store (true);
     if (const auto* params = static_cast<const HostParams*> (hostExtension (extParams)))
         if (params->requestFlush != nullptr)
             params->requestFlush (clapHost);
@@ -209,8 +226,11 @@ void Instance::pushEditedValues (const OutputEvents* out) noexcept
         e.paramId = static_cast<Id> (i);
         e.noteId = -1;
         e.portIndex = e.channel = e.key = -1;
-        getValue (e.paramId, e.value);
-        if (! out->tryPush (out, &e.header))
+        const auto physical = vrcProcessor->parameterFor (static_cast<int> (i))->getValue();
+        e.value = displayValueOf (static_cast<ParameterId> (i), physical);
+        if (out->tryPush (out, &e.header))
+            hostKnows[i].store (physical);
+        else
             editedInEditor[i].store (true); // the host's queue is full: next time
     }
 }
@@ -235,6 +255,7 @@ bool Instance::load (const InputStream& stream)
     if (! any)
         return false;
     vrcProcessor->setStateInformation (bytes->data(), size);
+    noteHostKnowsAll(); // the host reads them all again
     if (const auto* params = static_cast<const HostParams*> (hostExtension (extParams)))
         if (params->rescan != nullptr)
             params->rescan (clapHost, paramRescanValues);

@@ -62,5 +62,10 @@ private:
     std::unique_ptr<VeskCompAudioProcessor> vrcProcessor;
     /** Parameters the editor changed since the host last heard of them. */
     std::array<std::atomic<bool>, 8> editedInEditor {};
+    /** Each parameter's physical value as the host last set or heard it: the
+        editor hands every value back when its knobs follow, and such an echo
+        of what the host already holds is not reported again. */
+    std::array<std::atomic<float>, 8> hostKnows {};
+    void noteHostKnowsAll() noexcept;
 };
 } // namespace vrc::clap

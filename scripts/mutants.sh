@@ -10,6 +10,7 @@
 # put back on exit, also after Ctrl-C; a file with uncommitted changes is refused.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib.sh
 
 # Suites: the targets to build (with '?': where the build has it) and the ctest
 # selection to run for each.
@@ -291,7 +292,7 @@ buildSuites() { # SUITE... : builds their targets
         done
     done
     # shellcheck disable=SC2086
-    nice -n 5 cmake --build build --target $targets -j2 > "$scratch/build.log" 2>&1
+    nice -n 5 cmake --build build --target $targets -j"$(vrc_jobs)" > "$scratch/build.log" 2>&1
 }
 
 runSuites() { # SUITE... : builds and runs them; returns non-zero when a test fails
@@ -299,7 +300,7 @@ runSuites() { # SUITE... : builds and runs them; returns non-zero when a test fa
     buildSuites "$@" || return 3
     for suite in "$@"; do
         # shellcheck disable=SC2086
-        xvfb-run -a ctest --test-dir build ${suiteTests[$suite]} --timeout 300 > "$scratch/test.log" 2>&1 || status=1
+        vrc_xvfb ctest --test-dir build ${suiteTests[$suite]} --timeout 300 > "$scratch/test.log" 2>&1 || status=1
         [ $status -eq 0 ] || break
     done
     return $status

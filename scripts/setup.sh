@@ -30,6 +30,7 @@ test_packages=(
   liblilv-dev lilv-utils sordi   # the LV2 bundle hosted by lilv, described by lv2info, checked by lv2_validate
   libxtst-dev   # the LV2 UI test drags a knob with the X server's test extension
   sox flac vorbis-tools opus-tools lame sndfile-programs   # vrc-render's tests make their input files with these
+  ffmpeg   # scripts/render-speed.sh times vrc-render beside ffmpeg's acompressor
 )
 
 want_windows=0

@@ -31,6 +31,7 @@ test_packages=(
   libxtst-dev   # the LV2 UI test drags a knob with the X server's test extension
   qtractor   # a real CLAP host: its plug-in scanner reads VR-C.clap in the CLAP test
   sox flac vorbis-tools opus-tools lame sndfile-programs   # vrc-render's tests make their input files with these
+  ffmpeg   # scripts/render-speed.sh times vrc-render beside ffmpeg's acompressor
 )
 
 want_windows=0

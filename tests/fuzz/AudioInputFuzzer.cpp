@@ -1,9 +1,12 @@
 // Feeds arbitrary bytes to vrc-render's input reader as an audio file:
 // libsndfile's opening and decoding and the checks on top of it (the header log,
 // the FLAC and Ogg stream walks). Every input must open or be refused, read to
-// its end and say what was wrong with it, without a finding.
+// its end and say what was wrong with it, without a finding. The Ogg page walk
+// must also say the same whether its bytes come at once or in pieces, as a pipe
+// gives them.
 #include "AudioInput.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -28,6 +31,20 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     }
     else
         std::abort();
+
+    // The walk in pieces of 1 to 16 bytes, chosen by the input's first byte.
+    {
+        const auto whole = vrc::render::checkOgg (path);
+        vrc::render::OggWalker pieces;
+        const size_t step = size > 0 ? 1 + data[0] % 16 : 1;
+        for (size_t at = 0; at < size && ! pieces.chainedFound(); at += step)
+            pieces.push (data + at, std::min (step, size - at));
+        const auto& inPieces = pieces.finish();
+        if (whole.fault.has_value() != inPieces.fault.has_value() || whole.lastPosition != inPieces.lastPosition
+            || (whole.fault && (whole.fault->offset != inPieces.fault->offset || whole.fault->what != inPieces.fault->what
+                                || whole.fault->frame != inPieces.fault->frame)))
+            std::abort(); // the walk depends on how its bytes arrive
+    }
 
     vrc::render::AudioInput in;
     if (! in.open (path, 2))

@@ -182,7 +182,7 @@ TEST (RenderLarge, PastFourGiBTheOutputIsRf64)
 
     const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --bits 32f --quiet");
     in.deleteFile();
-    ASSERT_EQ (run.exitCode, 3) << run.err; // (the input's size field was left open)
+    ASSERT_EQ (run.exitCode, 0) << run.err; // (size fields of all ones: a stream's "to the end", no damage)
 
     juce::FileInputStream out (dir.file ("out.wav"));
     char magic[4] {};

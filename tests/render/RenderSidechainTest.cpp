@@ -145,5 +145,11 @@ TEST (RenderSidechain, ADamagedKeyStopsAtTheDamageWhetherFileOrPipe)
         float smallestGain = 1.0f;
         EXPECT_EQ (countDifferences (readAudio (dir.file ("out.wav")), expected (input, key, 512, smallestGain)), 0);
     }
+
+    // A WAV key cut short, through a pipe: its header's length is the promise.
+    const auto cut = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --overwrite --sidechain - " + options,
+                                "head -c 100000 " + dir.path ("key.wav") + " |");
+    EXPECT_EQ (cut.exitCode, 3) << cut.err;
+    EXPECT_NE (cut.err.find ("--sidechain key standard input: decoding stops at"), std::string::npos) << cut.err;
 }
 } // namespace vrc::test

@@ -176,6 +176,15 @@ private:
             }
             bytes += written;
             numBytes -= static_cast<size_t> (written);
+            unsynced += static_cast<std::uint64_t> (written);
+        }
+        // The file is synced before it is renamed into place; asking the kernel to
+        // start writing each few MiB out as it comes leaves that sync little to wait for.
+        if (unsynced >= syncStep)
+        {
+            ::sync_file_range (fd, static_cast<off_t> (syncedUpTo), static_cast<off_t> (unsynced), SYNC_FILE_RANGE_WRITE);
+            syncedUpTo += unsynced;
+            unsynced = 0;
         }
         return true;
     }
@@ -186,7 +195,10 @@ private:
             status->firstError = errnoText (e);
     }
 
+    static constexpr std::uint64_t syncStep = 8 << 20;
+
     int fd;
+    std::uint64_t syncedUpTo = 0, unsynced = 0; // (in write order: a seek back only rewrites the header)
     std::shared_ptr<Status> status;
     std::vector<char> buffer;
     juce::int64 position = 0;

@@ -23,7 +23,6 @@ class AudioInput
 public:
     AudioInput();
     ~AudioInput();
-    struct PipeCheck; // a pipe's bytes pass through a checker on their way to the decoder
     AudioInput (const AudioInput&) = delete;
     AudioInput& operator= (const AudioInput&) = delete;
 
@@ -56,6 +55,7 @@ public:
     std::vector<std::string> problems();
 
 private:
+    struct PipeCheck; // a pipe's bytes pass through a checker on their way to the decoder
     bool recoverUnsizedWav (int fd);
     std::int64_t framesAt (std::uint64_t streamPosition) const noexcept; // Opus counts at 48 kHz
     void checkWholeFile();

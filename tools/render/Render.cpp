@@ -208,14 +208,24 @@ public:
             timeline.resize (plotTimelineColumns);
     }
 
-    void add (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output, const float* gains, int n,
-              std::int64_t position)
+    // Each part is added by one thread only: the input's levels where it is decoded,
+    // the output's where it is written, the gains and the plot's time line where
+    // the processor runs.
+    void addInput (const juce::AudioBuffer<float>& input, int n)
     {
         for (int ch = 0; ch < result.channels; ++ch)
-        {
             result.input.add (input.getReadPointer (ch), n);
+    }
+
+    void addOutput (const juce::AudioBuffer<float>& output, int n)
+    {
+        for (int ch = 0; ch < result.channels; ++ch)
             result.output.add (output.getReadPointer (ch), n);
-        }
+    }
+
+    void addGains (const juce::AudioBuffer<float>& input, const juce::AudioBuffer<float>& output, const float* gains, int n,
+                   std::int64_t position)
+    {
         result.gain.add (gains, n);
         if (timeline.columns() > 0)
             addToTimeline (input, output, gains, n, position);
@@ -281,6 +291,7 @@ std::int64_t processAll (const RenderJob& job, const RenderControl& control, Inp
     const auto decode = [&] (Slot& slot)
     {
         slot.frames = std::max (0, inputs.audio.read (slot.input.getArrayOfWritePointers(), chunk));
+        statistics.addInput (slot.input, slot.frames);
         slot.keyFrames = 0;
         if (inputs.keyed && keyEnd < 0 && slot.frames > 0)
         {
@@ -316,12 +327,16 @@ std::int64_t processAll (const RenderJob& job, const RenderControl& control, Inp
             auto block = view (slot.work, start, std::min (job.blockSize, n - start));
             processor.processWithGains (block, gains.data() + start);
         }
-        statistics.add (slot.input, slot.work, gains.data(), n, position);
+        statistics.addGains (slot.input, slot.work, gains.data(), n, position);
 
         encoder.wait();
         if (! written)
             break;
-        encoder.start ([&written, &out, work = &slot.work, n] { written = out.writer.write (work->getArrayOfReadPointers(), n); });
+        encoder.start ([&written, &out, &statistics, work = &slot.work, n]
+        {
+            written = out.writer.write (work->getArrayOfReadPointers(), n);
+            statistics.addOutput (*work, n);
+        });
         decoder.wait();
 
         if (control.progress != nullptr && result.length > 0)

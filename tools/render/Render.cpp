@@ -160,10 +160,10 @@ struct Output
 
     AtomicFile file;
     AudioOutput writer;
-    StandardOutput* pipe = nullptr; // owned by the writer when there is one
+    std::shared_ptr<std::string> pipeError; // standard output's first failure; null for a file
     std::string label;
 
-    std::string streamError() const { return pipe != nullptr ? pipe->error() : file.streamError(); }
+    std::string streamError() const { return pipeError != nullptr ? *pipeError : file.streamError(); }
     std::string writeError() const { return "cannot write " + label + ": " + (streamError().empty() ? writer.error() : streamError()); }
 };
 
@@ -185,11 +185,15 @@ std::string openOutput (const RenderJob& job, const AudioInput& in, Output& out,
                + std::to_string (audioBytes >> 20) + " MiB (a .wav output holds any length, a .flac one too)";
 
     out.label = job.toStandardOutput ? std::string ("standard output") : quoted (job.output);
-    out.pipe = job.toStandardOutput ? new StandardOutput() : nullptr;
-    std::unique_ptr<juce::OutputStream> stream (out.pipe);
-    if (out.pipe == nullptr)
+    std::unique_ptr<juce::OutputStream> stream;
+    if (job.toStandardOutput)
+    {
+        out.pipeError = std::make_shared<std::string>();
+        stream = std::make_unique<StandardOutput> (out.pipeError);
+    }
+    else
         stream = out.file.open();
-    if (! out.writer.open (std::move (stream), format, result.sampleRate, result.channels, result.length, out.pipe == nullptr))
+    if (! out.writer.open (std::move (stream), format, result.sampleRate, result.channels, result.length, ! job.toStandardOutput))
         return ! out.file.error().empty() ? out.file.error()
                                           : "cannot write " + out.label + ": libsndfile refused a " + result.outputFormat + " ("
                                                 + out.writer.error() + ")";

@@ -14,20 +14,20 @@ constexpr size_t bufferBytes = 1 << 16;
 
 bool StandardOutput::send (const char* bytes, size_t n)
 {
-    while (n > 0 && firstError.empty())
+    while (n > 0 && failure->empty())
     {
         const auto written = ::write (STDOUT_FILENO, bytes, n);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
         {
-            firstError = std::strerror (errno);
+            *failure = std::strerror (errno);
             break;
         }
         bytes += written;
         n -= (size_t) written;
     }
-    return firstError.empty();
+    return failure->empty();
 }
 
 void StandardOutput::flush()
@@ -57,7 +57,7 @@ bool StandardOutput::write (const void* data, size_t numBytes)
             return send (static_cast<const char*> (data), numBytes);
     }
     buffer.append (data, numBytes);
-    return firstError.empty();
+    return failure->empty();
 }
 
 } // namespace vrc::render

@@ -14,7 +14,9 @@ namespace vrc::render
 class StandardOutput : public juce::OutputStream
 {
 public:
-    StandardOutput() = default;
+    /** firstError receives the first write error ("Broken pipe"): it outlives the
+        stream, which the writer that owns it destroys (sending what it still holds). */
+    explicit StandardOutput (std::shared_ptr<std::string> firstError) : failure (std::move (firstError)) {}
     ~StandardOutput() override { flush(); }
 
     void flush() override;
@@ -22,15 +24,13 @@ public:
     juce::int64 getPosition() override { return position; }
     bool write (const void* data, size_t numBytes) override;
 
-    /** The first write error ("Broken pipe"), or empty. */
-    const std::string& error() const noexcept { return firstError; }
 
 private:
     bool send (const char* bytes, size_t n);
 
     juce::int64 position = 0;
     bool rewinding = false;
-    std::string firstError;
+    std::shared_ptr<std::string> failure;
     juce::MemoryBlock buffer;
 };
 

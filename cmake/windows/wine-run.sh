@@ -26,6 +26,13 @@ fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
+# Runs start in parallel (the build discovers several test programs' tests at
+# once): the prefix is made, and the server restarted, by one run at a time. Two
+# runs creating the same fresh prefix together break it ("could not load
+# kernel32.dll") for good.
+mkdir -p "$(dirname "$WINEPREFIX")"
+exec 9>"$WINEPREFIX.lock"
+flock 9
 display_stamp=$WINEPREFIX.display
 current_display=${DISPLAY:-none}
 if [ -d "$WINEPREFIX" ] && [ "$(cat "$display_stamp" 2>/dev/null || true)" != "$current_display" ]; then
@@ -33,10 +40,11 @@ if [ -d "$WINEPREFIX" ] && [ "$(cat "$display_stamp" 2>/dev/null || true)" != "$
     wineserver -w 2>/dev/null || true
 fi
 if [ ! -d "$WINEPREFIX" ]; then
-    mkdir -p "$(dirname "$WINEPREFIX")"
     wineboot --init >/dev/null 2>&1
     wineserver -w
 fi
 echo "$current_display" >"$display_stamp"
+flock -u 9
+exec 9>&-
 
 exec wine "$@"

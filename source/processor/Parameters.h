@@ -4,6 +4,7 @@
 // hints). Every other place (processor, editor, persistence, formats, tools)
 // derives from this table.
 #include <array>
+#include <cstddef>
 
 namespace vrc
 {
@@ -58,6 +59,18 @@ inline constexpr std::array<ParameterInfo, numParameters> parameterTable { {
     { ParameterId::dryWet, "Dry/Wet", "dry_wet", ParameterUnit::percent, 0.0f, 1.0f, 1.0f, 100.0f, false, false },
     { ParameterId::curve, "Transfert Curve", "curve", ParameterUnit::none, 0.0f, 1.0f, 1.0f, 1.0f, false, true },
 } };
+
+/** Physical values by host parameter index. */
+using SettingsValues = std::array<float, numParameters>;
+
+/** Every parameter at its default. */
+constexpr SettingsValues defaultSettings() noexcept
+{
+    SettingsValues values {};
+    for (const auto& p : parameterTable)
+        values[static_cast<std::size_t> (p.id)] = p.defaultValue;
+    return values;
+}
 
 /** The curve switch's labels, for values 0 and 1. */
 inline constexpr const char* curveLabels[2] = { "linear", "exp" };

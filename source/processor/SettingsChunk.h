@@ -14,9 +14,6 @@
 namespace vrc
 {
 
-/** Physical values by host parameter index. */
-using SettingsValues = std::array<float, numParameters>;
-
 /** Attribute values found in a chunk, by host index; empty where absent. */
 using RestoredSettings = std::array<std::optional<float>, numParameters>;
 

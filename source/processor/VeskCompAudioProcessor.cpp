@@ -1,5 +1,6 @@
 #include "VeskCompAudioProcessor.h"
 
+#include "EngineSettings.h"
 #include "ParameterText.h"
 #include "SettingsChunk.h"
 #include "editor/VeskCompAudioProcessorEditor.h"
@@ -210,17 +211,7 @@ void VeskCompAudioProcessor::setParameter (int index, float value)
 
 void VeskCompAudioProcessor::sendToEngine (ParameterId id, float v) noexcept
 {
-    switch (id)
-    {
-        case ParameterId::threshold: engine.setThreshold (v); break;
-        case ParameterId::ratio: engine.setRatio (v); break;
-        case ParameterId::gain: engine.setGain (v); break;
-        case ParameterId::attack: engine.setAttack (v); break;
-        case ParameterId::release: engine.setRelease (v); break;
-        case ParameterId::knee: engine.setKnee (v); break;
-        case ParameterId::dryWet: engine.setDryWet (v); break;
-        case ParameterId::curve: engine.setCurve (v); break;
-    }
+    vrc::applySetting (engine, id, v);
 }
 
 void VeskCompAudioProcessor::updateEngine() noexcept

@@ -40,7 +40,7 @@ juce_add_plugin(VRC
     COPY_PLUGIN_AFTER_BUILD FALSE)
 
 file(GLOB VRC_PLUGIN_SOURCES CONFIGURE_DEPENDS
-    "${CMAKE_SOURCE_DIR}/source/processor/*.cpp"
+    "${CMAKE_SOURCE_DIR}/source/processor/VeskCompAudioProcessor.cpp"
     "${CMAKE_SOURCE_DIR}/source/editor/*.cpp"
     "${CMAKE_SOURCE_DIR}/source/plugin/*.cpp")
 target_sources(VRC PRIVATE ${VRC_PLUGIN_SOURCES})
@@ -48,14 +48,7 @@ target_sources(VRC PRIVATE ${VRC_PLUGIN_SOURCES})
 set_source_files_properties(${VRC_PLUGIN_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
 target_include_directories(VRC PUBLIC "${CMAKE_SOURCE_DIR}/source")
 
-target_compile_definitions(VRC
-    PUBLIC
-        JUCE_DISPLAY_SPLASH_SCREEN=0
-        JUCE_REPORT_APP_USAGE=0
-        JUCE_WEB_BROWSER=0
-        JUCE_USE_CURL=0
-        JUCE_VST3_CAN_REPLACE_VST2=0
-        JUCE_MODAL_LOOPS_PERMITTED=1)
+target_compile_definitions(VRC PUBLIC ${VRC_FRAMEWORK_DEFINITIONS})
 
 if(EXISTS "${CMAKE_SOURCE_DIR}/cmake/VrcResources.cmake")
     include(VrcResources)
@@ -66,6 +59,7 @@ target_link_libraries(VRC
         juce::juce_audio_processors
         juce::juce_audio_formats
     PUBLIC
+        vrc_processor_core
         vrc_dsp
         juce::juce_recommended_config_flags)
 

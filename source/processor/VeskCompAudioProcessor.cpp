@@ -1,22 +1,16 @@
 #include "VeskCompAudioProcessor.h"
 
-#include "EngineSettings.h"
 #include "ParameterText.h"
-#include "SettingsChunk.h"
 #include "editor/VeskCompAudioProcessorEditor.h"
 
 namespace
 {
 using vrc::ParameterId;
 
-const vrc::ParameterInfo& info (ParameterId id) noexcept
-{
-    return vrc::parameterTable[static_cast<size_t> (id)];
-}
-
 vrc::ParameterMapper mapperFor (ParameterId id) noexcept
 {
-    return { info (id).minimum, info (id).maximum };
+    const auto& info = vrc::parameterTable[static_cast<size_t> (id)];
+    return { info.minimum, info.maximum };
 }
 
 constexpr int meterPeriodMs = 41;
@@ -40,21 +34,10 @@ juce::AudioProcessor::BusesProperties VeskCompAudioProcessor::busesFor (Buses bu
 }
 
 VeskCompAudioProcessor::VeskCompAudioProcessor (Buses buses)
-    : AudioProcessor (busesFor (buses)),
-      gainParam (mapperFor (ParameterId::gain)),
-      ratioParam (mapperFor (ParameterId::ratio)),
-      thresholdParam (mapperFor (ParameterId::threshold)),
-      attackParam (mapperFor (ParameterId::attack)),
-      releaseParam (mapperFor (ParameterId::release)),
-      kneeParam (mapperFor (ParameterId::knee)),
-      dryWetParam (mapperFor (ParameterId::dryWet)),
-      curveParam (mapperFor (ParameterId::curve))
+    : AudioProcessor (busesFor (buses))
 {
-    // Defaults are only recorded here; the engine receives them at the first
+    // The core records the defaults; the engine receives them at the first
     // prepareToPlay or restore.
-    for (const auto& p : vrc::parameterTable)
-        parameterFor (static_cast<int> (p.id))->setPhysical (p.defaultValue);
-
     startTimer (meterPeriodMs);
 }
 
@@ -70,9 +53,7 @@ const juce::String VeskCompAudioProcessor::getName() const
 
 void VeskCompAudioProcessor::prepareToPlay (double sampleRate, int)
 {
-    pendingSampleRate.store (0.0f, std::memory_order_relaxed);
-    engine.setSampleRate (static_cast<float> (sampleRate));
-    updateEngine();
+    core.prepare (sampleRate);
 }
 
 void VeskCompAudioProcessor::releaseResources()
@@ -81,8 +62,7 @@ void VeskCompAudioProcessor::releaseResources()
 
 void VeskCompAudioProcessor::setSampleRateWhileRunning (double sampleRate) noexcept
 {
-    if (sampleRate > 0.0 && std::isfinite (sampleRate))
-        pendingSampleRate.store (static_cast<float> (sampleRate), std::memory_order_relaxed);
+    core.setSampleRateWhileRunning (sampleRate);
 }
 
 void VeskCompAudioProcessor::processBlock (juce::AudioBuffer<float>& buffer, juce::MidiBuffer&)
@@ -112,16 +92,7 @@ void VeskCompAudioProcessor::processChannels (juce::AudioBuffer<float>& buffer, 
                                               vrc::CompressorEngine::Key key) noexcept
 {
     listeningToKey.store (key.numChannels > 0, std::memory_order_relaxed);
-    // A rate changed while running: what prepareToPlay does, here where the
-    // engine is not running (the coefficients are computed for the new rate,
-    // the meters restart their windows).
-    if (const float rate = pendingSampleRate.exchange (0.0f, std::memory_order_relaxed);
-        rate > 0.0f && rate != engine.getSampleRate())
-    {
-        engine.setSampleRate (rate);
-        updateEngine();
-    }
-    engine.process (buffer.getArrayOfWritePointers(), numChannels, buffer.getNumSamples(), gainPerFrame, key);
+    core.process (buffer.getArrayOfWritePointers(), numChannels, buffer.getNumSamples(), gainPerFrame, key);
 
     // Outputs without a matching input would otherwise carry whatever the host left in them.
     for (int ch = getTotalNumInputChannels(); ch < getTotalNumOutputChannels() && ch < buffer.getNumChannels(); ++ch)
@@ -178,22 +149,6 @@ int VeskCompAudioProcessor::getNumParameters()
     return vrc::numParameters;
 }
 
-vrc::ParameterMapper* VeskCompAudioProcessor::parameterFor (int index) noexcept
-{
-    switch (static_cast<ParameterId> (index))
-    {
-        case ParameterId::threshold: return &thresholdParam;
-        case ParameterId::ratio: return &ratioParam;
-        case ParameterId::gain: return &gainParam;
-        case ParameterId::attack: return &attackParam;
-        case ParameterId::release: return &releaseParam;
-        case ParameterId::knee: return &kneeParam;
-        case ParameterId::dryWet: return &dryWetParam;
-        case ParameterId::curve: return &curveParam;
-    }
-    return nullptr;
-}
-
 float VeskCompAudioProcessor::getParameter (int index)
 {
     // A host that ignores the announced count gets 0 rather than a crash.
@@ -203,21 +158,7 @@ float VeskCompAudioProcessor::getParameter (int index)
 
 void VeskCompAudioProcessor::setParameter (int index, float value)
 {
-    auto* p = parameterFor (index);
-    if (p == nullptr || ! p->setNormalised (value))
-        return;
-    sendToEngine (static_cast<ParameterId> (index), p->getValue());
-}
-
-void VeskCompAudioProcessor::sendToEngine (ParameterId id, float v) noexcept
-{
-    vrc::applySetting (engine, id, v);
-}
-
-void VeskCompAudioProcessor::updateEngine() noexcept
-{
-    for (auto id : vrc::engineWriteOrder)
-        sendToEngine (id, parameterFor (static_cast<int> (id))->getValue());
+    core.setNormalised (index, value);
 }
 
 const juce::String VeskCompAudioProcessor::getParameterName (int index)
@@ -271,30 +212,15 @@ void VeskCompAudioProcessor::changeProgramName (int, const juce::String&) {}
 
 void VeskCompAudioProcessor::getStateInformation (juce::MemoryBlock& destData)
 {
-    vrc::SettingsValues values;
-    for (const auto& p : vrc::parameterTable)
-        values[(size_t) p.id] = parameterFor (static_cast<int> (p.id))->getValue();
-    const auto chunk = vrc::writeSettingsChunk (values);
+    const auto chunk = core.saveChunk();
     destData.replaceAll (chunk.data(), chunk.size());
 }
 
 void VeskCompAudioProcessor::setStateInformation (const void* data, int sizeInBytes)
 {
-    // Attributes are applied in the order older builds used; a damaged or foreign
-    // chunk restores nothing. Either way the engine is refreshed, values are not
-    // clamped, and no host is notified (each format's layer reads the values back
-    // itself): the editor shows them at its next tick.
-    const auto restored = vrc::readSettingsChunk (data, sizeInBytes);
-    for (auto id : vrc::settingsRestoreOrder)
-        if (const auto& v = restored[static_cast<size_t> (id)])
-            parameterFor (static_cast<int> (id))->setPhysical (*v);
-    updateEngine();
-}
-
-void VeskCompAudioProcessor::refreshMeterReadings() noexcept
-{
-    inputMeterDb.store (engine.getInputMeter().levelDb(), std::memory_order_relaxed);
-    gainMeterDb.store (engine.getGainMeter().levelDb(), std::memory_order_relaxed);
+    // No host is notified (each format's layer reads the values back itself):
+    // the editor shows the restored values at its next tick.
+    core.restoreChunk (data, sizeInBytes);
 }
 
 void VeskCompAudioProcessor::timerCallback()

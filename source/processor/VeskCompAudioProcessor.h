@@ -3,10 +3,8 @@
 // answers the host's fixed questions, processes audio in place, publishes the
 // meter readings every 41 ms and saves/restores its settings as one chunk.
 // Formats that offer one get a second input bus, the detector's key.
-#include "CompressorEngine.h"
-#include "ParameterMapper.h"
-#include "Parameters.h"
 #include "ParameterTextsForAnyValue.h"
+#include "ProcessorCore.h"
 
 #include <juce_audio_processors/juce_audio_processors.h>
 
@@ -87,34 +85,29 @@ public:
     void setStateInformation (const void* data, int sizeInBytes) override;
 
     /** Pushes all eight physical values into the engine, in the order the engine needs. */
-    void updateEngine() noexcept;
+    void updateEngine() noexcept { core.updateEngine(); }
 
     /** The mapper for a host index, or nullptr outside 0..7. */
-    vrc::ParameterMapper* parameterFor (int index) noexcept;
+    vrc::ParameterMapper* parameterFor (int index) noexcept { return core.parameterFor (index); }
 
     /** Meter readings in dB, refreshed by the 41 ms timer. Safe from any thread. */
-    float getInputMeterDb() const noexcept { return inputMeterDb.load (std::memory_order_relaxed); }
-    float getGainMeterDb() const noexcept { return gainMeterDb.load (std::memory_order_relaxed); }
+    float getInputMeterDb() const noexcept { return core.getInputMeterDb(); }
+    float getGainMeterDb() const noexcept { return core.getGainMeterDb(); }
 
-    const vrc::CompressorEngine& getEngine() const noexcept { return engine; }
+    const vrc::CompressorEngine& getEngine() const noexcept { return core.getEngine(); }
 
     /** Reads the meters into the published readings (what the timer does). */
-    void refreshMeterReadings() noexcept;
+    void refreshMeterReadings() noexcept { core.refreshMeterReadings(); }
 
 private:
     static BusesProperties busesFor (Buses);
     void processChannels (juce::AudioBuffer<float>& buffer, int numChannels, float* gainPerFrame,
                           vrc::CompressorEngine::Key key) noexcept;
     void timerCallback() override;
-    void sendToEngine (vrc::ParameterId id, float physical) noexcept;
 
-    vrc::ParameterMapper gainParam, ratioParam, thresholdParam, attackParam,
-        releaseParam, kneeParam, dryWetParam, curveParam;
-    std::atomic<float> gainMeterDb { -20.0f };
-    std::atomic<float> inputMeterDb { -20.0f };
+    // Settings, engine and meter readings: everything but the host's framework.
+    vrc::ProcessorCore core;
     std::atomic<bool> listeningToKey { false };
-    std::atomic<float> pendingSampleRate { 0.0f }; // 0: none waiting
-    vrc::CompressorEngine engine;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (VeskCompAudioProcessor)
 };

@@ -1,8 +1,9 @@
 #pragma once
 // What every state fuzz target ends with: the bytes restored into the run's one
-// processor, whose re-saved chunk must then read back completely.
+// processor core (the plug-in's settings and engine, as every format restores
+// them), whose re-saved chunk must then read back completely.
+#include "processor/ProcessorCore.h"
 #include "processor/SettingsChunk.h"
-#include "processor/VeskCompAudioProcessor.h"
 
 #include <cstdlib>
 
@@ -10,19 +11,12 @@ namespace vrc::fuzz
 {
 inline void restoreAndCheckResave (const void* data, std::size_t size)
 {
-    // One framework initialisation and one instance for the whole run: the
-    // processor starts a timer, which needs the message manager. Both are left
-    // alive at exit on purpose: libFuzzer ends the process from inside a run, and
-    // tearing the framework down there would race its own timer thread.
-    static auto* framework = new juce::ScopedJuceInitialiser_GUI();
-    static auto* processor = new VeskCompAudioProcessor();
-    juce::ignoreUnused (framework);
-
+    // One instance for the whole run, as one host instance lives through many loads.
+    static ProcessorCore core;
     if (size > 0)
-        processor->setStateInformation (data, static_cast<int> (size));
-    juce::MemoryBlock saved;
-    processor->getStateInformation (saved);
-    for (const auto& value : readSettingsChunk (saved.getData(), static_cast<int> (saved.getSize())))
+        core.restoreChunk (data, static_cast<int> (size));
+    const auto saved = core.saveChunk();
+    for (const auto& value : readSettingsChunk (saved.data(), static_cast<int> (saved.size())))
         if (! value.has_value())
             std::abort();
 }

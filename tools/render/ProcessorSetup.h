@@ -1,15 +1,14 @@
 #pragma once
-// A processor set up for a file as a host would set it up for a track.
-#include "processor/SettingsChunk.h"
-#include "processor/VeskCompAudioProcessor.h"
+// The plug-in's processing set up for a file as a host would set it up for a track.
+#include "processor/ProcessorCore.h"
 
 namespace vrc::render
 {
 
-/** Sets a processor up as a host would for a file: the matching mono or stereo
-    layout (and key, for a processor made with a key bus), the settings as a
-    chunk, then prepareToPlay. False if the layout is refused. */
-bool prepareProcessor (VeskCompAudioProcessor& processor, const SettingsValues& settings,
-                       int numChannels, double sampleRate, int blockSize, int keyChannels = 0);
+/** Sets the core up as a host would for a file: only the plug-in's layouts
+    (a mono or stereo input; no key, or a mono or stereo one), the settings as a
+    saved chunk, then prepared at the file's rate. False if the layout is refused. */
+bool prepareProcessor (ProcessorCore& core, const SettingsValues& settings,
+                       int numChannels, double sampleRate, int keyChannels = 0);
 
 } // namespace vrc::render

@@ -8,6 +8,8 @@
 #include "Plot.h"
 #include "StandardOutput.h"
 
+#include <juce_audio_basics/juce_audio_basics.h>
+
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -78,10 +80,14 @@ std::string seconds (std::int64_t frames, double rate)
     return text;
 }
 
-/** The input's samples [start, start + n) in a buffer that refers to data (no copy). */
-juce::AudioBuffer<float> view (juce::AudioBuffer<float>& data, int start, int n)
+/** The input's channels and then the key's: at most two of each (prepareProcessor). */
+using BlockChannels = std::array<float*, 4>;
+
+/** Pointers to frame start of each of data's channels. */
+void pointAt (BlockChannels& channels, juce::AudioBuffer<float>& data, int start) noexcept
 {
-    return juce::AudioBuffer<float> (data.getArrayOfWritePointers(), data.getNumChannels(), start, n);
+    for (int ch = 0; ch < data.getNumChannels() && ch < (int) channels.size(); ++ch)
+        channels[(size_t) ch] = data.getWritePointer (ch, start);
 }
 } // namespace
 
@@ -272,7 +278,7 @@ bool cancelled (const RenderControl& control)
     writing the last one run beside the processor, each on a thread of its own
     (the same work in the same order: only the waiting overlaps). Returns the frame
     where a key shorter than the input ran out (-1: it did not), or an error in result. */
-std::int64_t processAll (const RenderJob& job, const RenderControl& control, Inputs& inputs, VeskCompAudioProcessor& processor,
+std::int64_t processAll (const RenderJob& job, const RenderControl& control, Inputs& inputs, ProcessorCore& processor,
                          Output& out, Statistics& statistics, RenderResult& result)
 {
     const int chunk = std::max (1, chunkTargetSamples / job.blockSize) * job.blockSize;
@@ -326,10 +332,13 @@ std::int64_t processAll (const RenderJob& job, const RenderControl& control, Inp
             slot.work.copyFrom (result.channels + ch, 0, slot.key, ch, 0, n);
         }
         // Consecutive blocks of the chosen size, the last one shorter.
+        // The key's channels follow the input's, as on a host's key bus.
+        BlockChannels channels {};
         for (int start = 0; start < n; start += job.blockSize)
         {
-            auto block = view (slot.work, start, std::min (job.blockSize, n - start));
-            processor.processWithGains (block, gains.data() + start);
+            pointAt (channels, slot.work, start);
+            const CompressorEngine::Key key { channels.data() + result.channels, result.keyChannels };
+            processor.process (channels.data(), result.channels, std::min (job.blockSize, n - start), gains.data() + start, key);
         }
         statistics.addGains (slot.input, slot.work, gains.data(), n, position);
 
@@ -429,9 +438,8 @@ RenderResult render (const RenderJob& job, RenderControl control)
     if (result.error = openOutput (job, inputs.audio, out, result); ! result.ok())
         return result;
 
-    // The key, when there is one, reaches the processor on its key bus, as a VST3 host routes it.
-    VeskCompAudioProcessor processor (VeskCompAudioProcessor::Buses::mainAndKey);
-    if (! prepareProcessor (processor, job.settings, result.channels, result.sampleRate, job.blockSize, result.keyChannels))
+    ProcessorCore processor;
+    if (! prepareProcessor (processor, job.settings, result.channels, result.sampleRate, result.keyChannels))
     {
         result.error = "the processor refused a " + std::to_string (result.channels) + "-channel layout";
         return result;

@@ -9,7 +9,7 @@
 #include "Settings.h"
 #include "Summary.h"
 
-#include <juce_gui_basics/juce_gui_basics.h>
+#include <juce_events/juce_events.h>
 
 #include <csignal>
 #include <iostream>
@@ -171,7 +171,7 @@ int main (int argc, char* argv[])
     }
     if (options.showVersion)
     {
-        std::cout << "vrc-render " << VRC_RENDER_VERSION << " (VR-C " << JucePlugin_VersionString << ")\n"
+        std::cout << "vrc-render " << VRC_RENDER_VERSION << " (VR-C " << VRC_PLUGIN_VERSION << ")\n"
                   << "Plot labels use the built-in DejaVu Sans typeface (vrc-render --font-licence).\n";
         return 0;
     }
@@ -184,7 +184,7 @@ int main (int argc, char* argv[])
     // The MP3 decoder's own lines become ours, or go under --quiet.
     LibraryMessages libraryMessages (! options.quiet);
 
-    // Processors start timers and the plot draws text: both want the framework up.
+    // The plot draws text, which wants the framework up.
     juce::ScopedJuceInitialiser_GUI framework;
 
     if (! options.demoDirectory.empty())

@@ -6,6 +6,7 @@
 #include "RenderFonts.h"
 
 #include "CompressorEngine.h"
+#include "processor/EngineSettings.h"
 #include "TransferCurves.h"
 
 #include <cmath>
@@ -46,15 +47,11 @@ struct CurveView
 CurveView curveFor (const SettingsValues& s, float curveSelector)
 {
     // A scratch engine derives the knee width, threshold and make-up amplitudes
-    // with the very setters the processor uses.
+    // exactly as the processor's engine does.
+    auto values = s;
+    values[static_cast<size_t> (ParameterId::curve)] = curveSelector;
     CompressorEngine e;
-    const auto at = [&] (ParameterId id) { return s[static_cast<size_t> (id)]; };
-    e.setRatio (at (ParameterId::ratio));
-    e.setThreshold (at (ParameterId::threshold));
-    e.setGain (at (ParameterId::gain));
-    e.setKnee (at (ParameterId::knee));
-    e.setDryWet (at (ParameterId::dryWet));
-    e.setCurve (curveSelector);
+    applySettings (e, values);
     return { e.curveSettings(), e.getMakeupGain(), e.getDryWet(), e.getCurve() != 0 };
 }
 
@@ -131,85 +128,101 @@ std::string timeText (double seconds, double step)
     return std::to_string (static_cast<long> (std::lround (seconds))) + " s";
 }
 
-void drawTransferPanel (juce::Graphics& g, const SettingsValues& settings)
+/** The transfer panel's scales, and both curves sampled across its input axis. */
+struct TransferView
 {
+    double thresholdDb = 0.0, xMin = -60.0, xMax = 0.0, yMin = -60.0, yMax = 6.0;
+    int activeIndex = 0;
+    std::vector<double> outputs[2]; // output level per column, for curve 0 and 1
+    juce::Rectangle<float> r = curveArea.toFloat();
+
+    float px (double x) const { return mapValue (x, xMin, xMax, r.getX(), r.getRight()); }
+    float py (double y) const { return mapValue (y, yMin, yMax, r.getBottom(), r.getY()); }
+};
+
+TransferView transferViewFor (const SettingsValues& settings)
+{
+    TransferView v;
     const float selector = settings[static_cast<size_t> (ParameterId::curve)];
-    const auto active = curveFor (settings, selector);
     const CurveView views[] = { curveFor (settings, 0.0f), curveFor (settings, 1.0f) };
-    const int activeIndex = active.decibel ? 1 : 0;
+    v.activeIndex = curveFor (settings, selector).decibel ? 1 : 0;
 
     // Input axis: from well below the threshold up to full scale.
-    const double thresholdDb = settings[static_cast<size_t> (ParameterId::threshold)];
-    const double xMin = std::min (-60.0, std::floor ((thresholdDb - 24.0) / 12.0) * 12.0), xMax = 0.0;
+    v.thresholdDb = settings[static_cast<size_t> (ParameterId::threshold)];
+    v.xMin = std::min (-60.0, std::floor ((v.thresholdDb - 24.0) / 12.0) * 12.0);
     double yLow = 1.0e9, yHigh = -1.0e9;
     const int steps = curveArea.getWidth();
-    std::vector<double> outputs[2];
     for (int c = 0; c < 2; ++c)
         for (int i = 0; i <= steps; ++i)
         {
-            const double y = staticOutputDb (views[c], xMin + (xMax - xMin) * i / steps);
-            outputs[c].push_back (y);
+            const double y = staticOutputDb (views[c], v.xMin + (v.xMax - v.xMin) * i / steps);
+            v.outputs[c].push_back (y);
             yLow = std::min (yLow, y);
             yHigh = std::max (yHigh, y);
         }
-    const double yMin = std::max (std::min (xMin, std::floor (yLow / 12.0) * 12.0), xMin - 36.0);
-    const double yMax = std::max (6.0, std::ceil ((yHigh + 1.0) / 6.0) * 6.0);
+    v.yMin = std::max (std::min (v.xMin, std::floor (yLow / 12.0) * 12.0), v.xMin - 36.0);
+    v.yMax = std::max (6.0, std::ceil ((yHigh + 1.0) / 6.0) * 6.0);
+    return v;
+}
 
-    const auto r = curveArea.toFloat();
-    const auto px = [&] (double x) { return mapValue (x, xMin, xMax, r.getX(), r.getRight()); };
-    const auto py = [&] (double y) { return mapValue (y, yMin, yMax, r.getBottom(), r.getY()); };
-
-    fillPanel (g, curveArea);
-    for (double v = xMin; v <= xMax + 1e-9; v += 6.0)
+void drawTransferGrid (juce::Graphics& g, const TransferView& v)
+{
+    const auto& r = v.r;
+    for (double x = v.xMin; x <= v.xMax + 1e-9; x += 6.0)
     {
         g.setColour (grid);
-        g.drawVerticalLine (static_cast<int> (px (v)), r.getY(), r.getBottom());
-        if (std::fmod (v - xMin, 12.0) == 0.0)
-            drawText (g, dbText (v), { px (v) - 30.0f, r.getBottom() + 4.0f, 60.0f, 18.0f },
+        g.drawVerticalLine (static_cast<int> (v.px (x)), r.getY(), r.getBottom());
+        if (std::fmod (x - v.xMin, 12.0) == 0.0)
+            drawText (g, dbText (x), { v.px (x) - 30.0f, r.getBottom() + 4.0f, 60.0f, 18.0f },
                       juce::Justification::centredTop, 13.0f, softInk);
     }
-    for (double v = std::ceil (yMin / 6.0) * 6.0; v <= yMax + 1e-9; v += 6.0)
+    for (double y = std::ceil (v.yMin / 6.0) * 6.0; y <= v.yMax + 1e-9; y += 6.0)
     {
         g.setColour (grid);
-        g.drawHorizontalLine (static_cast<int> (py (v)), r.getX(), r.getRight());
-        if (std::fmod (v, 12.0) == 0.0)
-            drawText (g, dbText (v), { r.getX() - 46.0f, py (v) - 9.0f, 40.0f, 18.0f },
+        g.drawHorizontalLine (static_cast<int> (v.py (y)), r.getX(), r.getRight());
+        if (std::fmod (y, 12.0) == 0.0)
+            drawText (g, dbText (y), { r.getX() - 46.0f, v.py (y) - 9.0f, 40.0f, 18.0f },
                       juce::Justification::centredRight, 13.0f, softInk);
     }
+}
 
+const float unityDashes[] = { 6.0f, 5.0f };
+
+void drawTransferCurves (juce::Graphics& g, const TransferView& v)
+{
+    const auto& r = v.r;
     g.saveState();
     g.reduceClipRegion (curveArea);
     // Unity line: where no compression and no gain would leave the level.
-    const float dashes[] = { 6.0f, 5.0f };
     g.setColour (softInk.withAlpha (0.7f));
-    g.drawDashedLine ({ px (xMin), py (xMin), px (xMax), py (xMax) }, dashes, 2, 1.2f);
+    g.drawDashedLine ({ v.px (v.xMin), v.py (v.xMin), v.px (v.xMax), v.py (v.xMax) }, unityDashes, 2, 1.2f);
     // The threshold.
     g.setColour (activeColour.withAlpha (0.45f));
     const float dots[] = { 2.0f, 4.0f };
-    g.drawDashedLine ({ px (thresholdDb), r.getY(), px (thresholdDb), r.getBottom() }, dots, 2, 1.5f);
+    g.drawDashedLine ({ v.px (v.thresholdDb), r.getY(), v.px (v.thresholdDb), r.getBottom() }, dots, 2, 1.5f);
 
+    const int steps = curveArea.getWidth();
     for (int pass = 0; pass < 2; ++pass)
     {
-        const int c = pass == 0 ? 1 - activeIndex : activeIndex; // the active curve on top
+        const int c = pass == 0 ? 1 - v.activeIndex : v.activeIndex; // the active curve on top
         juce::Path path;
         for (int i = 0; i <= steps; ++i)
         {
-            const auto x = px (xMin + (xMax - xMin) * i / steps);
-            const auto y = py (outputs[c][(size_t) i]);
+            const auto x = v.px (v.xMin + (v.xMax - v.xMin) * i / steps);
+            const auto y = v.py (v.outputs[c][(size_t) i]);
             i == 0 ? path.startNewSubPath (x, y) : path.lineTo (x, y);
         }
-        g.setColour (c == activeIndex ? activeColour : inactiveColour.withAlpha (0.8f));
-        g.strokePath (path, juce::PathStrokeType (c == activeIndex ? 3.0f : 1.6f));
+        g.setColour (c == v.activeIndex ? activeColour : inactiveColour.withAlpha (0.8f));
+        g.strokePath (path, juce::PathStrokeType (c == v.activeIndex ? 3.0f : 1.6f));
     }
     g.restoreState();
-    outlinePanel (g, curveArea);
+}
 
-    drawText (g, "threshold " + dbText (thresholdDb) + " dB", { px (thresholdDb) + 4.0f, r.getBottom() - 22.0f, 160.0f, 18.0f },
-              juce::Justification::centredLeft, 12.5f, activeColour.darker (0.2f));
-
-    // Legend, top left inside the panel.
+/** Top left inside the panel: which line is which curve, and the unity line. */
+void drawTransferLegend (juce::Graphics& g, const TransferView& v)
+{
     const char* names[] = { "linear curve", "exp curve" };
-    auto legend = juce::Rectangle<float> (r.getX() + 10.0f, r.getY() + 10.0f, 190.0f, 66.0f);
+    auto legend = juce::Rectangle<float> (v.r.getX() + 10.0f, v.r.getY() + 10.0f, 190.0f, 66.0f);
     g.setColour (juce::Colours::white.withAlpha (0.9f));
     g.fillRoundedRectangle (legend, 4.0f);
     for (int row = 0; row < 3; ++row)
@@ -219,20 +232,33 @@ void drawTransferPanel (juce::Graphics& g, const SettingsValues& settings)
         std::string label;
         if (row < 2)
         {
-            const int c = row == 0 ? activeIndex : 1 - activeIndex;
-            g.setColour (c == activeIndex ? activeColour : inactiveColour);
-            g.drawLine (x0, y, x1, y, c == activeIndex ? 3.0f : 1.6f);
-            label = std::string (names[c]) + (c == activeIndex ? " (active)" : " (not active)");
+            const int c = row == 0 ? v.activeIndex : 1 - v.activeIndex;
+            g.setColour (c == v.activeIndex ? activeColour : inactiveColour);
+            g.drawLine (x0, y, x1, y, c == v.activeIndex ? 3.0f : 1.6f);
+            label = std::string (names[c]) + (c == v.activeIndex ? " (active)" : " (not active)");
         }
         else
         {
             g.setColour (softInk);
-            g.drawDashedLine ({ x0, y, x1, y }, dashes, 2, 1.2f);
+            g.drawDashedLine ({ x0, y, x1, y }, unityDashes, 2, 1.2f);
             label = "unity: output = input";
         }
         drawText (g, label, { x1 + 8.0f, y - 9.0f, 150.0f, 18.0f }, juce::Justification::centredLeft, 12.5f, ink);
     }
+}
 
+void drawTransferPanel (juce::Graphics& g, const SettingsValues& settings)
+{
+    const auto v = transferViewFor (settings);
+    const auto& r = v.r;
+    fillPanel (g, curveArea);
+    drawTransferGrid (g, v);
+    drawTransferCurves (g, v);
+    outlinePanel (g, curveArea);
+
+    drawText (g, "threshold " + dbText (v.thresholdDb) + " dB", { v.px (v.thresholdDb) + 4.0f, r.getBottom() - 22.0f, 160.0f, 18.0f },
+              juce::Justification::centredLeft, 12.5f, activeColour.darker (0.2f));
+    drawTransferLegend (g, v);
     drawText (g, "Static transfer curve", { r.getX(), r.getY() - 28.0f, r.getWidth(), 22.0f },
               juce::Justification::centredLeft, 16.0f, ink, true);
     drawText (g, "input level (dBFS)", { r.getX(), r.getBottom() + 22.0f, r.getWidth(), 20.0f },

@@ -93,6 +93,8 @@ fault chunk-attribute-respelled source/processor/Parameters.h \
     's/"Threshold", "threshold", "thresold", "--threshold",/"Threshold", "threshold", "threshold", "--threshold",/' processor
 fault host-name-respelled source/processor/Parameters.h \
     's/{ ParameterId::curve, "Transfert Curve",/{ ParameterId::curve, "Transfer Curve",/' processor
+fault second-copy-of-a-frozen-name tools/render/Options.cpp \
+    's/            if (value == curveLabels\[0\] || value == "0")/            if (value == "linear" || value == "0")/' processor
 
 # --- The settings reader ------------------------------------------------------
 fault cr-not-space source/processor/SettingsXmlReader.cpp \

@@ -88,6 +88,14 @@ fault key-label-stays-lit source/processor/VeskCompAudioProcessor.cpp \
 fault render-key-not-padded tools/render/Render.cpp \
     's/                keyIn.clear (ch, k, n - k);//; s/            slot.key.clear (ch, slot.keyFrames, n - slot.keyFrames);//' render
 
+# --- The parameter table: what sessions, hosts and scripts hold ---------------
+fault chunk-attribute-respelled source/processor/Parameters.h \
+    's/"Threshold", "threshold", "thresold", "--threshold",/"Threshold", "threshold", "threshold", "--threshold",/' processor
+fault host-name-respelled source/processor/Parameters.h \
+    's/{ ParameterId::curve, "Transfert Curve",/{ ParameterId::curve, "Transfer Curve",/' processor
+fault second-copy-of-a-frozen-name tools/render/Options.cpp \
+    's/            if (value == curveLabels\[0\] || value == "0")/            if (value == "linear" || value == "0")/' processor
+
 # --- The settings reader ------------------------------------------------------
 fault cr-not-space source/processor/SettingsXmlReader.cpp \
     "s/return c == ' ' || (c >= 9 \&\& c <= 13);/return c == ' ' || (c >= 9 \&\& c <= 12);/" processor
@@ -234,6 +242,10 @@ fault render-signal-waits tools/render/main.cpp \
     's/    std::signal (SIGTERM, stopNow);/    std::signal (SIGTERM, [] (int) {});/' render
 fault render-decoder-chatter tools/render/main.cpp \
     's/    LibraryMessages libraryMessages (! options.quiet);//' render
+fault render-help-without-the-switch tools/render/Options.cpp \
+    '/^std::string controlHelp/,/^}/s/        text += line + p.summary/        if (! p.enumeration) text += line + p.summary/' render
+fault render-help-range-in-physical-units tools/render/Settings.cpp \
+    's/formatNumber (toUser (p, p.lowest())) + " .. " + formatNumber (toUser (p, p.highest()))/formatNumber (p.lowest()) + " .. " + formatNumber (p.highest())/' render
 elsewhere render-format-chunk-last "libsndfile refuses a format chunk after the audio (exit 1, its message); nothing of ours to break"
 elsewhere render-odd-chunk-pad-byte "read by libsndfile; the corpus row OddChunkPadByte guards it"
 elsewhere render-aiff-frame-count-unwritten "read by libsndfile from the sound chunk's size; the corpus row AiffFrameCountNeverWritten guards it"

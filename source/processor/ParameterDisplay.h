@@ -11,6 +11,19 @@ constexpr float displayLowest (const ParameterInfo& p) noexcept { return p.lowes
 constexpr float displayHighest (const ParameterInfo& p) noexcept { return p.highest() * p.displayScale; }
 constexpr float displayDefault (const ParameterInfo& p) noexcept { return p.defaultValue * p.displayScale; }
 
+/** The unit's symbol as texts print it after a value ("dB", "s", "%"), empty for none. */
+constexpr const char* unitText (ParameterUnit u) noexcept
+{
+    switch (u)
+    {
+        case ParameterUnit::db: return "dB";
+        case ParameterUnit::seconds: return "s";
+        case ParameterUnit::percent: return "%";
+        case ParameterUnit::none: break;
+    }
+    return "";
+}
+
 /** The display value of a physical one, in double so that a host writing back
     what it read lands on the same float. */
 inline double displayValueOf (ParameterId id, float physical) noexcept

@@ -12,34 +12,8 @@
 namespace vrc
 {
 
-const std::array<SettingsAttribute, numParameters> settingsWriteOrder { {
-    { "gain", ParameterId::gain },
-    { "ratio", ParameterId::ratio },
-    { "thresold", ParameterId::threshold }, // sic: existing projects carry this spelling
-    { "attack", ParameterId::attack },
-    { "release", ParameterId::release },
-    { "knee", ParameterId::knee },
-    { "drywet", ParameterId::dryWet },
-    { "curve", ParameterId::curve },
-} };
-
-const std::array<ParameterId, numParameters> settingsRestoreOrder { {
-    ParameterId::curve, ParameterId::gain, ParameterId::ratio, ParameterId::threshold,
-    ParameterId::attack, ParameterId::release, ParameterId::knee, ParameterId::dryWet,
-} };
-
 namespace
 {
-constexpr const char* elementName = "VeskCompSettings";
-
-const char* attributeName (ParameterId id) noexcept
-{
-    for (const auto& a : settingsWriteOrder)
-        if (a.id == id)
-            return a.name;
-    return "";
-}
-
 bool equalsIgnoringAsciiCase (std::string_view a, std::string_view b) noexcept
 {
     if (a.size() != b.size())
@@ -104,13 +78,13 @@ void appendLittleEndian32 (std::vector<std::uint8_t>& out, std::uint32_t v)
 std::string settingsXml (const SettingsValues& values)
 {
     std::string text = "<";
-    text += elementName;
-    for (const auto& a : settingsWriteOrder)
+    text += settingsElementName;
+    for (auto id : settingsWriteOrder)
     {
         text += ' ';
-        text += a.name;
+        text += parameterInfo (id).chunkAttribute;
         text += "=\"";
-        text += formatShortest9 (static_cast<double> (values[static_cast<size_t> (a.id)]));
+        text += formatShortest9 (static_cast<double> (values[static_cast<size_t> (id)]));
         text += '"';
     }
     text += "/>";
@@ -175,14 +149,14 @@ RestoredSettings readSettingsChunk (const void* data, int sizeInBytes)
         return restored;
 
     const auto element = readXmlRootElement (document);
-    if (! element.has_value() || ! equalsIgnoringAsciiCase (element->name, elementName))
+    if (! element.has_value() || ! equalsIgnoringAsciiCase (element->name, settingsElementName))
         return restored;
 
     for (auto id : settingsRestoreOrder)
     {
         for (const auto& [name, value] : element->attributes)
         {
-            if (equalsIgnoringAsciiCase (name, attributeName (id)))
+            if (equalsIgnoringAsciiCase (name, parameterInfo (id).chunkAttribute))
             {
                 restored[static_cast<size_t> (id)] = readSettingsNumber (value);
                 break;

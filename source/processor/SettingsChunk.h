@@ -1,7 +1,8 @@
 #pragma once
-// The settings chunk the host stores in its project: a one-line
-// "VeskCompSettings" element wrapped as magic "VC2!", a 32-bit length, the text
-// and two zero bytes. Old projects depend on this layout to the byte.
+// The settings chunk the host stores in its project: a one-line element (named
+// and with attributes named as the parameter table says) wrapped as magic
+// "VC2!", a 32-bit length, the text and two zero bytes. Old projects depend on
+// this layout to the byte.
 #include "Parameters.h"
 
 #include <array>
@@ -17,14 +18,18 @@ namespace vrc
 /** Attribute values found in a chunk, by host index; empty where absent. */
 using RestoredSettings = std::array<std::optional<float>, numParameters>;
 
-/** Attribute names in the order they are written, with their host index. */
-struct SettingsAttribute
-{
-    const char* name;
-    ParameterId id;
-};
-extern const std::array<SettingsAttribute, numParameters> settingsWriteOrder;
-extern const std::array<ParameterId, numParameters> settingsRestoreOrder;
+/** The order the attributes are written in (each under its table row's
+    chunkAttribute): the first build's, which saved chunks hold to the byte. */
+inline constexpr ParameterOrder settingsWriteOrder { {
+    ParameterId::gain, ParameterId::ratio, ParameterId::threshold, ParameterId::attack,
+    ParameterId::release, ParameterId::knee, ParameterId::dryWet, ParameterId::curve } };
+static_assert (holdsEveryParameterOnce (settingsWriteOrder));
+
+/** The order older builds applied restored attributes in. */
+inline constexpr ParameterOrder settingsRestoreOrder { {
+    ParameterId::curve, ParameterId::gain, ParameterId::ratio, ParameterId::threshold,
+    ParameterId::attack, ParameterId::release, ParameterId::knee, ParameterId::dryWet } };
+static_assert (holdsEveryParameterOnce (settingsRestoreOrder));
 
 constexpr std::uint32_t settingsChunkMagic = 0x21324356; // "VC2!" little-endian
 

@@ -1,10 +1,14 @@
-// Host-visible parameters: defaults, mapping, texts and the engine they drive.
+// Host-visible parameters: defaults, mapping, texts and the engine they drive,
+// and the parameter table as their only description.
 #include "processor/VeskCompAudioProcessor.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <limits>
+#include <sstream>
 
 namespace
 {
@@ -162,4 +166,55 @@ TEST (Parameters, IndicesOutsideTheTableAndValuesThatAreNotFiniteAreHarmless)
     EXPECT_EQ (before, after);
     EXPECT_EQ (p.getEngine().getMakeupGain(), makeup);
     EXPECT_EQ (p.getEngine().getKneeWidth(), width);
+}
+
+namespace
+{
+/** A source file's text without its comments (a string holding "//" may lose its
+    tail, which can only hide a copy, never invent one). */
+std::string codeOf (const std::filesystem::path& file)
+{
+    std::ifstream in (file, std::ios::binary);
+    std::stringstream whole;
+    whole << in.rdbuf();
+    const auto text = whole.str();
+    std::string code;
+    for (size_t i = 0; i < text.size(); ++i)
+    {
+        if (text.compare (i, 2, "//") == 0)
+            i = std::min (text.find ('\n', i), text.size()) - 1;
+        else if (text.compare (i, 2, "/*") == 0)
+            i = std::min (text.find ("*/", i + 2), text.size() - 2) + 1;
+        else
+            code += text[i];
+    }
+    return code;
+}
+} // namespace
+
+TEST (Parameters, FrozenNamesAndLabelsAreWrittenInTheTableAlone)
+{
+    // A second copy of these strings in the product (a format, a tool, the
+    // artwork) could drift from the table unseen; every consumer reads the table.
+    const char* names[] = { "VeskCompSettings", "thresold", "drywet", "dry_wet", "Dry/Wet", "Transfert Curve",
+                            "dry/wet", "linear", "exp", "--threshold", "--ratio", "--gain", "--attack", "--release",
+                            "--knee", "--drywet", "--curve", "THRESHOLD", "RATIO", "GAIN", "ATTACK", "RELEASE",
+                            "KNEE", "SUM", "CURVE" };
+    const std::filesystem::path root (VRC_TEST_DATA_DIR "/../..");
+    const auto table = std::filesystem::canonical (root / "source/processor/Parameters.h");
+    int scanned = 0;
+    for (const char* folder : { "source", "tools", "bench" })
+        for (const auto& entry : std::filesystem::recursive_directory_iterator (root / folder))
+        {
+            const auto extension = entry.path().extension();
+            if (! entry.is_regular_file() || (extension != ".cpp" && extension != ".h")
+                || std::filesystem::canonical (entry.path()) == table)
+                continue;
+            ++scanned;
+            const auto code = codeOf (entry.path());
+            for (const char* name : names)
+                EXPECT_EQ (code.find ('"' + std::string (name) + '"'), std::string::npos)
+                    << entry.path().lexically_relative (root) << " spells \"" << name << "\" itself";
+        }
+    EXPECT_GT (scanned, 50);
 }

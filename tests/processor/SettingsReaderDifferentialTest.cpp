@@ -46,11 +46,11 @@ vrc::RestoredSettings frameworkRestore (const Bytes& chunk)
     const auto element = juce::parseXML (document);
     if (element == nullptr || ! element->getTagName().equalsIgnoreCase ("VeskCompSettings"))
         return restored;
-    for (const auto& attribute : vrc::settingsWriteOrder)
+    for (const auto& p : vrc::parameterTable)
         for (int i = 0; i < element->getNumAttributes(); ++i)
-            if (element->getAttributeName (i).equalsIgnoreCase (attribute.name))
+            if (element->getAttributeName (i).equalsIgnoreCase (p.chunkAttribute))
             {
-                restored[(size_t) attribute.id] = vrc::readSettingsNumber (element->getAttributeValue (i).toStdString());
+                restored[(size_t) p.id] = vrc::readSettingsNumber (element->getAttributeValue (i).toStdString());
                 break;
             }
     return restored;

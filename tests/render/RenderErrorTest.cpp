@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <sstream>
+
 namespace vrc::test
 {
 namespace
@@ -170,6 +172,42 @@ TEST (RenderOptions, ProgressBarOnATerminal)
     ASSERT_EQ (run.exitCode, 0) << run.out << run.err;
     EXPECT_NE (run.out.find ("100%"), std::string::npos) << run.out;
     EXPECT_NE (run.out.find ("gain reduction"), std::string::npos) << run.out;
+}
+
+TEST (RenderOptions, HelpListsExactlyTheEightSettingsWithUnitsRangesAndDefaults)
+{
+    // Each setting is two lines: its option with the unit it takes and what it
+    // does, then its range and default, as the panel prints them.
+    const std::pair<const char*, const char*> expected[] = {
+        { "--threshold dB", "range -40 .. 0 dB, default 0 dB" },
+        { "--ratio X", "range 0.5 .. 1, default 0.5" },
+        { "--gain dB", "range -20 .. 30 dB, default 0 dB" },
+        { "--attack s", "range 0 .. 0.3 s, default 0.05 s" },
+        { "--release s", "range 0.01 .. 5 s, default 0.1 s" },
+        { "--knee X", "range 0 .. 1, default 0.94" },
+        { "--drywet %", "range 0 .. 100 %, default 100 %" },
+        { "--curve linear|exp", "default exp" },
+    };
+    const auto help = runRender ("--help").out;
+    const auto start = help.find ('\n', help.find ("\nSettings") + 1) + 1;
+    const auto end = help.find ("  --state ", start);
+    ASSERT_TRUE (start != 0 && end != std::string::npos) << help;
+
+    std::istringstream block (help.substr (start, end - start));
+    std::vector<std::pair<std::string, std::string>> listed;
+    for (std::string option, range; std::getline (block, option) && std::getline (block, range);)
+    {
+        std::istringstream words (option);
+        std::string name, unit;
+        words >> name >> unit;
+        listed.emplace_back (name + " " + unit, range.substr (std::min (range.find_first_not_of (' '), range.size())));
+    }
+    ASSERT_EQ (listed.size(), std::size (expected)) << help.substr (start, end - start);
+    for (size_t i = 0; i < listed.size(); ++i)
+    {
+        EXPECT_EQ (listed[i].first, expected[i].first);
+        EXPECT_EQ (listed[i].second, expected[i].second) << expected[i].first;
+    }
 }
 
 TEST (RenderOptions, HelpNamesEveryOptionAndVersionAnswers)

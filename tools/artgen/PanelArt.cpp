@@ -32,18 +32,32 @@ juce::Rectangle<float> boundsOf (vrc::PanelRect r) noexcept
     return juce::Rectangle<int> (r.x, r.y, r.width, r.height).toFloat();
 }
 
+/** The scale printed around a parameter's knob. */
+std::vector<std::pair<float, juce::String>> scaleMarks (vrc::ParameterId id)
+{
+    using vrc::ParameterId;
+    switch (id)
+    {
+        case ParameterId::threshold: return { { 0.0f, "0" }, { 0.25f, minus + "10" }, { 0.5f, minus + "20" }, { 0.75f, minus + "30" }, { 1.0f, minus + "40" } };
+        case ParameterId::ratio: return { { 0.0f, "2:1" }, { 0.8f, "10:1" } }; // 10:1 removes 0.9 of the excess
+        case ParameterId::gain: return { { 0.0f, minus + "20" }, { 0.4f, "0" }, { 1.0f, "30" } };
+        case ParameterId::attack: return { { 0.0f, "fast" }, { 1.0f, "slow" } };
+        case ParameterId::release: return { { 0.0f, "fast" }, { 1.0f, "slow" } };
+        case ParameterId::knee: return { { 0.0f, "soft" }, { 1.0f, "hard" } };
+        case ParameterId::dryWet: return { { 0.0f, "dry" }, { 1.0f, "wet" } };
+        case ParameterId::curve: break; // a switch, printed by drawSwitchPrint
+    }
+    return {};
+}
+
+/** Every knob of the panel, named as the parameter table labels it. */
 std::vector<KnobPrint> knobPrints()
 {
-    using vrc::ParameterId, vrc::knobBounds;
-    return {
-        { boundsOf (knobBounds (ParameterId::threshold)), "THRESHOLD", { { 0.0f, "0" }, { 0.25f, minus + "10" }, { 0.5f, minus + "20" }, { 0.75f, minus + "30" }, { 1.0f, minus + "40" } } },
-        { boundsOf (knobBounds (ParameterId::ratio)), "RATIO", { { 0.0f, "2:1" }, { 0.8f, "10:1" } } }, // 10:1 removes 0.9 of the excess
-        { boundsOf (knobBounds (ParameterId::gain)), "GAIN", { { 0.0f, minus + "20" }, { 0.4f, "0" }, { 1.0f, "30" } } },
-        { boundsOf (knobBounds (ParameterId::dryWet)), "SUM", { { 0.0f, "dry" }, { 1.0f, "wet" } } },
-        { boundsOf (knobBounds (ParameterId::attack)), "ATTACK", { { 0.0f, "fast" }, { 1.0f, "slow" } } },
-        { boundsOf (knobBounds (ParameterId::release)), "RELEASE", { { 0.0f, "fast" }, { 1.0f, "slow" } } },
-        { boundsOf (knobBounds (ParameterId::knee)), "KNEE", { { 0.0f, "soft" }, { 1.0f, "hard" } } },
-    };
+    std::vector<KnobPrint> prints;
+    for (const auto& p : vrc::parameterTable)
+        if (! p.enumeration)
+            prints.push_back ({ boundsOf (vrc::knobBounds (p.id)), p.label, scaleMarks (p.id) });
+    return prints;
 }
 
 const juce::Rectangle<float> switchBounds = boundsOf (vrc::curveSwitchBounds);
@@ -177,12 +191,13 @@ void drawKnobPrint (juce::Graphics& g, const KnobPrint& knob)
 void drawSwitchPrint (juce::Graphics& g)
 {
     const auto nameFont = font (Face::sansBold, 9.0f).withExtraKerningFactor (0.12f);
-    drawCentredText (g, "CURVE", { switchBounds.getCentreX(), switchBounds.getY() - 8.0f }, nameFont, ink);
+    drawCentredText (g, vrc::parameterInfo (vrc::ParameterId::curve).label, { switchBounds.getCentreX(), switchBounds.getY() - 8.0f },
+                     nameFont, ink);
 
     const auto scaleFont = font (Face::sans, 9.0f);
     const float x = switchBounds.getRight() + 5.0f;
-    for (auto [text, y] : { std::pair<const char*, float> { "linear", switchBounds.getY() + 14.0f },
-                            std::pair<const char*, float> { "exp", switchBounds.getBottom() - 14.0f } })
+    for (auto [text, y] : { std::pair<const char*, float> { vrc::curveLabels[0], switchBounds.getY() + 14.0f },
+                            std::pair<const char*, float> { vrc::curveLabels[1], switchBounds.getBottom() - 14.0f } })
     {
         // A short leader from the switch to each word.
         g.setColour (dimInk);

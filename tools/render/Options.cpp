@@ -1,6 +1,7 @@
 #include "Options.h"
 
 #include "AudioOutput.h"
+#include "processor/ParameterDisplay.h"
 #include "Settings.h"
 
 #include <charconv>
@@ -8,17 +9,6 @@
 
 namespace vrc::render
 {
-
-const std::array<ControlOption, numParameters> controlOptions { {
-    { "--threshold", ParameterId::threshold, "dB", 1.0, "level above which the signal is compressed" },
-    { "--ratio", ParameterId::ratio, "", 1.0, "share of the level above the threshold that is removed" },
-    { "--gain", ParameterId::gain, "dB", 1.0, "make-up gain" },
-    { "--attack", ParameterId::attack, "s", 1.0, "attack time" },
-    { "--release", ParameterId::release, "s", 1.0, "release time; the engine adds 45 ms x ratio" },
-    { "--knee", ParameterId::knee, "", 1.0, "knee: 0 gives the softest, widest bend, 1 the sharpest" },
-    { "--drywet", ParameterId::dryWet, "%", 100.0, "share of the compressed signal in the output" },
-    { "--curve", ParameterId::curve, "", 1.0, "linear: amplitudes, rational knee; exp: decibels, logistic knee" },
-} };
 
 namespace
 {
@@ -39,22 +29,47 @@ std::optional<double> parseNumber (const std::string& text)
     return value;
 }
 
-const ControlOption* findControl (const std::string& name)
+// The tool's own options; the settings' options come from the parameter table.
+constexpr const char* valueOptions[] = { "--state", "--save-state", "--block", "--bits",
+                                         "--plot", "--demo", "-o", "--format", "--sidechain" };
+constexpr const char* flagOptions[] = { "--help", "-h", "--version", "--font-licence",
+                                        "--force", "--overwrite", "--quiet", "-q" };
+
+constexpr bool settingOptionsAreFree() noexcept
 {
-    for (const auto& c : controlOptions)
-        if (name == c.option)
-            return &c;
+    for (const auto& p : parameterTable)
+    {
+        for (const char* own : valueOptions)
+            if (detail::sameText (p.option, own))
+                return false;
+        for (const char* own : flagOptions)
+            if (detail::sameText (p.option, own))
+                return false;
+    }
+    return true;
+}
+static_assert (settingOptionsAreFree(), "a setting's option would be taken by one of the tool's own");
+
+const ParameterInfo* findControl (const std::string& name)
+{
+    for (const auto& p : parameterTable)
+        if (name == p.option)
+            return &p;
     return nullptr;
 }
 
 bool takesValue (const std::string& name)
 {
-    static const char* const withValue[] = { "--state", "--save-state", "--block", "--bits",
-                                             "--plot", "--demo", "-o", "--format", "--sidechain" };
-    for (const char* n : withValue)
+    for (const char* n : valueOptions)
         if (name == n)
             return true;
     return findControl (name) != nullptr;
+}
+
+/** The switch's values as the user writes them: "linear|exp". */
+std::string curveChoices (const char* separator)
+{
+    return std::string (curveLabels[0]) + separator + curveLabels[1];
 }
 
 std::string applyValue (Options& o, const std::string& name, const std::string& value)
@@ -65,22 +80,23 @@ std::string applyValue (Options& o, const std::string& name, const std::string& 
     if (const auto* control = findControl (name))
     {
         std::optional<double> v;
-        if (control->id == ParameterId::curve)
+        if (control->enumeration)
         {
-            if (value == "linear" || value == "0")
+            if (value == curveLabels[0] || value == "0")
                 v = 0.0;
-            else if (value == "exp" || value == "1")
+            else if (value == curveLabels[1] || value == "1")
                 v = 1.0;
             else
-                return bad ("linear or exp");
+                return bad (curveChoices (" or "));
         }
         else
         {
             v = parseNumber (value);
+            const std::string unit = unitText (control->unit);
             if (! v)
-                return bad (std::string ("a number") + (*control->unit != 0 ? std::string (" in ") + control->unit : std::string()));
+                return bad ("a number" + (unit.empty() ? unit : " in " + unit));
         }
-        o.settings[static_cast<size_t> (control->id)] = *v / control->userScale;
+        o.settings[static_cast<size_t> (control->id)] = *v / static_cast<double> (control->displayScale);
         return {};
     }
     if (name == "--block")
@@ -134,16 +150,15 @@ std::string controlHelp()
     // Two lines per control: what it does, then its range and default.
     constexpr size_t indent = 22;
     std::string text;
-    for (const auto& c : controlOptions)
+    for (const auto& p : parameterTable)
     {
-        const auto& info = parameterTable[static_cast<size_t> (c.id)];
-        const bool curve = c.id == ParameterId::curve;
-        std::string line = std::string ("  ") + c.option + " "
-                           + (curve ? std::string ("linear|exp") : (*c.unit != 0 ? std::string (c.unit) : std::string ("X")));
+        const std::string unit = unitText (p.unit);
+        std::string line = std::string ("  ") + p.option + " "
+                           + (p.enumeration ? curveChoices ("|") : (unit.empty() ? std::string ("X") : unit));
         line.resize (std::max (line.size() + 1, indent), ' ');
-        text += line + c.help + "\n" + std::string (indent, ' ')
-                + (curve ? std::string() : "range " + userRange (c) + ", ")
-                + "default " + formatUserValue (c, info.defaultValue) + "\n";
+        text += line + p.summary + "\n" + std::string (indent, ' ')
+                + (p.enumeration ? std::string() : "range " + userRange (p) + ", ")
+                + "default " + formatUserValue (p, p.defaultValue) + "\n";
     }
     return text;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The command line of vrc-render, parsed into plain values. Parsing checks the
 // syntax and the numbers themselves; whether files exist or settings fit their
-// ranges is decided later, where the files and the settings are known.
+// ranges is decided later, where the files and the settings are known. The
+// eight settings' options, units, ranges and help lines come from the
+// parameter table.
 #include "processor/Parameters.h"
 
 #include <array>
@@ -55,17 +57,5 @@ ParseResult parseOptions (const std::vector<std::string>& arguments);
 
 /** The --help text. */
 std::string helpText();
-
-/** One settable control: its option, its host index and how the user writes it. */
-struct ControlOption
-{
-    const char* option;   // "--threshold"
-    ParameterId id;
-    const char* unit;     // printed after values, may be empty
-    double userScale;     // user value = physical value * userScale (100 for dry/wet)
-    const char* help;     // one line for --help
-};
-
-extern const std::array<ControlOption, numParameters> controlOptions;
 
 } // namespace vrc::render

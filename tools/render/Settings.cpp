@@ -1,12 +1,13 @@
 #include "Settings.h"
 
+#include "processor/ParameterDisplay.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <charconv>
 
 namespace vrc::render
@@ -17,43 +18,11 @@ namespace
 // A chunk holds one short XML line; anything far larger is not one.
 constexpr std::int64_t maximumChunkBytes = 1 << 20;
 
-const ControlOption& controlFor (ParameterId id)
+float toUser (const ParameterInfo& p, float physical)
 {
-    for (const auto& c : controlOptions)
-        if (c.id == id)
-            return c;
-    return controlOptions[0];
-}
-
-const char* controlName (ParameterId id)
-{
-    switch (id)
-    {
-        case ParameterId::threshold: return "threshold";
-        case ParameterId::ratio: return "ratio";
-        case ParameterId::gain: return "gain";
-        case ParameterId::attack: return "attack";
-        case ParameterId::release: return "release";
-        case ParameterId::knee: return "knee";
-        case ParameterId::dryWet: return "dry/wet";
-        case ParameterId::curve: return "curve";
-    }
-    return "";
-}
-
-float toUser (const ControlOption& c, float physical)
-{
-    return static_cast<float> (static_cast<double> (physical) * c.userScale);
+    return static_cast<float> (displayValueOf (p.id, physical));
 }
 } // namespace
-
-SettingsValues defaultSettings()
-{
-    SettingsValues values {};
-    for (const auto& p : parameterTable)
-        values[static_cast<size_t> (p.id)] = p.defaultValue;
-    return values;
-}
 
 std::string applyStateFile (const std::string& path, SettingsValues& values, std::vector<std::string>& warnings)
 {
@@ -93,33 +62,27 @@ std::string applyStateFile (const std::string& path, SettingsValues& values, std
         // Restored as the plug-in restores a session, but a value the control cannot
         // reach is worth a word: the same value as an option would be refused.
         const auto& info = parameterTable[i];
-        const float low = std::min (info.minimum, info.maximum), high = std::max (info.minimum, info.maximum);
-        if (! (values[i] >= low && values[i] <= high))
-        {
-            const auto& control = controlFor (info.id);
-            warnings.push_back ("'" + path + "' sets " + controlName (info.id) + " to " + formatUserValue (control, values[i])
-                                + ", outside the control's range " + userRange (control) + "; used as the plug-in would");
-        }
+        if (! (values[i] >= info.lowest() && values[i] <= info.highest()))
+            warnings.push_back ("'" + path + "' sets " + info.shortName + " to " + formatUserValue (info, values[i])
+                                + ", outside the control's range " + userRange (info) + "; used as the plug-in would");
     }
     return {};
 }
 
 std::string applyOptionSettings (const Options& options, SettingsValues& values)
 {
-    for (const auto& c : controlOptions)
+    for (const auto& p : parameterTable)
     {
-        const auto& given = options.settings[static_cast<size_t> (c.id)];
+        const auto& given = options.settings[static_cast<size_t> (p.id)];
         if (! given)
             continue;
 
         // Rounded to the float the plug-in stores, then compared with the table's floats.
         const auto v = static_cast<float> (*given);
-        const auto& info = parameterTable[static_cast<size_t> (c.id)];
-        const float low = std::min (info.minimum, info.maximum), high = std::max (info.minimum, info.maximum);
-        if (! options.force && (v < low || v > high))
-            return std::string (c.option) + " " + formatUserValue (c, v) + " is outside the control's range "
-                   + userRange (c) + " (--force accepts it)";
-        values[static_cast<size_t> (c.id)] = v;
+        if (! options.force && (v < p.lowest() || v > p.highest()))
+            return std::string (p.option) + " " + formatUserValue (p, v) + " is outside the control's range "
+                   + userRange (p) + " (--force accepts it)";
+        values[static_cast<size_t> (p.id)] = v;
     }
     return {};
 }
@@ -131,29 +94,29 @@ std::string formatNumber (float v)
     return std::string (text, result.ptr);
 }
 
-std::string formatUserValue (const ControlOption& c, float physical)
+std::string formatUserValue (const ParameterInfo& p, float physical)
 {
-    if (c.id == ParameterId::curve)
+    if (p.enumeration)
     {
         // The engine truncates toward zero: only values of 1 or more select the decibel curve.
-        const char* name = physical >= 1.0f ? "exp" : "linear";
+        const char* name = curveLabels[physical >= 1.0f ? 1 : 0];
         return (physical == 0.0f || physical == 1.0f) ? std::string (name)
                                                       : std::string (name) + " (" + formatNumber (physical) + ")";
     }
-    const float user = toUser (c, physical);
-    std::string text = (c.id == ParameterId::gain && user > 0.0f ? "+" : "") + formatNumber (user);
-    if (*c.unit != 0)
-        text += std::string (" ") + c.unit;
+    // A control that reaches both sides of 0 (the make-up gain) says "+" for a raise.
+    const bool signedControl = p.lowest() < 0.0f && p.highest() > 0.0f;
+    const float user = toUser (p, physical);
+    std::string text = (signedControl && user > 0.0f ? "+" : "") + formatNumber (user);
+    if (*unitText (p.unit) != 0)
+        text += std::string (" ") + unitText (p.unit);
     return text;
 }
 
-std::string userRange (const ControlOption& c)
+std::string userRange (const ParameterInfo& p)
 {
-    const auto& info = parameterTable[static_cast<size_t> (c.id)];
-    const float low = std::min (info.minimum, info.maximum), high = std::max (info.minimum, info.maximum);
-    std::string text = formatNumber (toUser (c, low)) + " .. " + formatNumber (toUser (c, high));
-    if (*c.unit != 0)
-        text += std::string (" ") + c.unit;
+    std::string text = formatNumber (toUser (p, p.lowest())) + " .. " + formatNumber (toUser (p, p.highest()));
+    if (*unitText (p.unit) != 0)
+        text += std::string (" ") + unitText (p.unit);
     return text;
 }
 
@@ -164,8 +127,7 @@ std::string describeSettings (const SettingsValues& values)
     {
         if (! text.empty())
             text += ", ";
-        text += std::string (controlName (p.id)) + " "
-                + formatUserValue (controlFor (p.id), values[static_cast<size_t> (p.id)]);
+        text += std::string (p.shortName) + " " + formatUserValue (p, values[static_cast<size_t> (p.id)]);
     }
     return text;
 }

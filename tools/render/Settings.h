@@ -12,7 +12,7 @@ namespace vrc::render
 {
 
 /** The plug-in's defaults, by host index. */
-SettingsValues defaultSettings();
+using vrc::defaultSettings;
 
 /** Overlays the values held in a chunk file (any file type, at most 1 MiB of it).
     Returns an error text, empty on success; values outside the controls' ranges
@@ -26,11 +26,11 @@ std::string applyOptionSettings (const Options& options, SettingsValues& values)
 /** Shortest text that reads back as the same float, with "." as decimal point. */
 std::string formatNumber (float v);
 
-/** A physical value in the option's units: "-18 dB", "100 %", "exp". */
-std::string formatUserValue (const ControlOption& control, float physical);
+/** A physical value in the units the panel prints: "-18 dB", "100 %", "exp". */
+std::string formatUserValue (const ParameterInfo& parameter, float physical);
 
-/** The control's range in the option's units, low to high: "-40 .. 0 dB". */
-std::string userRange (const ControlOption& control);
+/** The control's range in those units, low to high: "-40 .. 0 dB". */
+std::string userRange (const ParameterInfo& parameter);
 
 /** All eight settings on one line: "threshold -18 dB, ratio 0.75, ...". */
 std::string describeSettings (const SettingsValues& values);

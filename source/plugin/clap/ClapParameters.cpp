@@ -17,18 +17,6 @@ const ParameterInfo* find (Id id) noexcept
     return id < static_cast<Id> (numParameters) ? &parameterTable[id] : nullptr;
 }
 
-const char* unitText (ParameterUnit u) noexcept
-{
-    switch (u)
-    {
-        case ParameterUnit::db: return "dB";
-        case ParameterUnit::seconds: return "s";
-        case ParameterUnit::percent: return "%";
-        case ParameterUnit::none: break;
-    }
-    return "";
-}
-
 /** Whether the n characters at a spell b, ignoring ASCII case. */
 bool equalIgnoringCase (const char* a, std::size_t n, const char* b) noexcept
 {

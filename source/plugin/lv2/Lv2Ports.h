@@ -18,7 +18,7 @@ struct SettingPort
     Unit unit;
     float minimum, maximum, defaultValue; // in port units
     float unitsPerPhysical;               // 100 for a share shown in %
-    bool logarithmic;                     // the editor's knob spends its travel on small values
+    bool logarithmic;                     // hosts may show the port on a logarithmic scale
     bool enumeration;                     // an integer switch between the two curves
 };
 

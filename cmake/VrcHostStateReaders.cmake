@@ -1,10 +1,10 @@
 # The VST3, LV2 and CLAP layers receive a session's saved state from the host
-# before the plug-in does. The project's own bounded readers (source/plugin/vst3,
-# lv2 and clap) take those bytes first; they are part of the shared code, so the
-# fuzz targets reach them without the format builds.
+# before the plug-in does. The project's own bounded readers take those bytes
+# first. The VST3 and LV2 readers are their folders' own libraries
+# (vrc_vst3_state_reader, vrc_lv2_state_text), which the format targets, tests
+# and fuzz targets link; the formats depend on the processor, never the other
+# way. The CLAP stream reader is part of the shared code.
 set(VRC_STATE_READER_SOURCES
-    "${CMAKE_SOURCE_DIR}/source/plugin/lv2/Lv2StateText.cpp"
-    "${CMAKE_SOURCE_DIR}/source/plugin/vst3/Vst3StateReader.cpp"
     "${CMAKE_SOURCE_DIR}/source/plugin/clap/ClapStateStream.cpp")
 target_sources(VRC PRIVATE ${VRC_STATE_READER_SOURCES})
 set_source_files_properties(${VRC_STATE_READER_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
@@ -14,6 +14,7 @@ set_source_files_properties(${VRC_STATE_READER_SOURCES} PROPERTIES COMPILE_OPTIO
 # patched to call the project's reader (cmake/juce-patches), replaces it. The
 # Windows build applies the same patches to its own copy of the modules.
 if(TARGET VRC_VST3)
+    target_link_libraries(VRC_VST3 PRIVATE vrc_vst3_state_reader)
     include(PatchedJuceModules)
     vrc_make_patched_juce_modules(vrc_patched_modules
         SOURCE "${JUCE_MODULES_DIR}"

@@ -51,7 +51,7 @@ target_compile_options(vrc_lv2_turtle PRIVATE ${VRC_WARNING_FLAGS})
 
 add_library(VRC_LV2 MODULE "${vrc_lv2_dir}/Lv2Plugin.cpp" "${vrc_lv2_dir}/Lv2Ui.cpp")
 vrc_use_shared_code(VRC_LV2)
-target_link_libraries(VRC_LV2 PRIVATE PkgConfig::VRC_LV2_HEADERS)
+target_link_libraries(VRC_LV2 PRIVATE vrc_lv2_state_text PkgConfig::VRC_LV2_HEADERS)
 target_compile_options(VRC_LV2 PRIVATE ${VRC_WARNING_FLAGS})
 set_target_properties(VRC_LV2 PROPERTIES
     PREFIX "" OUTPUT_NAME "VR-C" LIBRARY_OUTPUT_DIRECTORY "${VRC_LV2_BUNDLE}"

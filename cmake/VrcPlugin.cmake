@@ -43,6 +43,9 @@ file(GLOB VRC_PLUGIN_SOURCES CONFIGURE_DEPENDS
     "${CMAKE_SOURCE_DIR}/source/processor/VeskCompAudioProcessor.cpp"
     "${CMAKE_SOURCE_DIR}/source/editor/*.cpp"
     "${CMAKE_SOURCE_DIR}/source/plugin/*.cpp")
+# The needle geometry is source/editor's own library (the artwork generator links it too).
+list(FILTER VRC_PLUGIN_SOURCES EXCLUDE REGEX "/source/editor/NeedleGeometry\\.cpp$")
+target_link_libraries(VRC PUBLIC vrc_editor_geometry)
 target_sources(VRC PRIVATE ${VRC_PLUGIN_SOURCES})
 # Our own files get the project's warnings; the framework's module files do not.
 set_source_files_properties(${VRC_PLUGIN_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")

@@ -54,6 +54,7 @@ else
     build_args+=(--no-vst3)
 fi
 linux_dir=${VRC_LINUX_BUILD_DIR:-$build_dir/linux}
+crosscheck=$build_dir/tests/windows/vrc_crosscheck.exe
 wine_run=("$src_dir/cmake/windows/wine-run.sh" --prefix "$build_dir/wine" --arch "$wine_arch")
 
 if [ "$under_xvfb" = 0 ]; then
@@ -84,7 +85,7 @@ rm -rf "$compare_dir"; mkdir -p "$compare_dir/linux" "$compare_dir/windows"
 linux_check=$(find "$linux_dir" -name vrc_crosscheck -type f -perm -u+x | head -n 1)
 "$linux_check" dump "$compare_dir/linux" || { echo "Linux dump failed"; status=1; }
 # Relative path: the Windows program sees it from its working directory.
-(cd "$compare_dir" && "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" dump windows) ||
+(cd "$compare_dir" && "${wine_run[@]}" "$crosscheck" dump windows) ||
     { echo "Windows dump failed"; status=1; }
 "$linux_check" compare "$compare_dir/linux" "$compare_dir/windows" || status=1
 
@@ -94,16 +95,16 @@ if [ "$vst3" = 1 ]; then
     vst3_windows=$build_dir/VRC_artefacts/Release/VST3/VR-C.vst3/Contents/$vst3_arch/VR-C.vst3
     mkdir -p "$compare_dir/vst3-linux" "$compare_dir/vst3-windows"
     "$linux_check" vst3dump "$vst3_linux" "$compare_dir/vst3-linux" || { echo "Linux VST3 dump failed"; status=1; }
-    (cd "$compare_dir" && "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" vst3dump "$vst3_windows" vst3-windows) ||
+    (cd "$compare_dir" && "${wine_run[@]}" "$crosscheck" vst3dump "$vst3_windows" vst3-windows) ||
         { echo "Windows VST3 dump failed"; status=1; }
     "$linux_check" vst3compare "$compare_dir/vst3-linux" "$compare_dir/vst3-windows" "$compare_dir/linux" || status=1
-    "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" vst3editor "$vst3_windows" || status=1
+    "${wine_run[@]}" "$crosscheck" vst3editor "$vst3_windows" || status=1
 fi
 
 step "Editor under wine: open, screenshot, close"
 shot_dir=$build_dir/editor-shot
 rm -rf "$shot_dir"; mkdir -p "$shot_dir"
-(cd "$shot_dir" && exec "${wine_run[@]}" "$build_dir/vrc_crosscheck.exe" editor ready done) &
+(cd "$shot_dir" && exec "${wine_run[@]}" "$crosscheck" editor ready done) &
 editor_pid=$!
 for _ in $(seq 1 600); do
     [ -s "$shot_dir/ready" ] || ! kill -0 "$editor_pid" 2>/dev/null && break

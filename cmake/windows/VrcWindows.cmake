@@ -25,12 +25,9 @@ function(vrc_windows_finish)
     set_source_files_properties("${JUCE_MODULES_DIR}/juce_gui_basics/juce_gui_basics.cpp"
         PROPERTIES COMPILE_OPTIONS -fpermissive)
 
-    # The Linux test folders need Linux libraries; the Windows tests have a
-    # folder of their own (included here: a deferred call cannot add folders).
-    include("${CMAKE_SOURCE_DIR}/tests/windows/CMakeLists.txt")
-
-    # What scripts/build-windows.sh builds: the plug-in(s) and its test programs,
-    # not the Linux project's tools.
+    # What scripts/build-windows.sh builds: the plug-in(s) and its test programs
+    # (tests/CMakeLists.txt names the test folders that build for Windows), not
+    # the Linux project's tools.
     add_custom_target(vrc_windows_all)
     add_dependencies(vrc_windows_all VRC_VST vrc_host_tests vrc_golden_tests vrc_crosscheck)
     if(TARGET VRC_VST3)

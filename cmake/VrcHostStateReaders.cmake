@@ -1,13 +1,8 @@
 # The VST3, LV2 and CLAP layers receive a session's saved state from the host
 # before the plug-in does. The project's own bounded readers take those bytes
-# first. The VST3 and LV2 readers are their folders' own libraries
-# (vrc_vst3_state_reader, vrc_lv2_state_text), which the format targets, tests
-# and fuzz targets link; the formats depend on the processor, never the other
-# way. The CLAP stream reader is part of the shared code.
-set(VRC_STATE_READER_SOURCES
-    "${CMAKE_SOURCE_DIR}/source/plugin/clap/ClapStateStream.cpp")
-target_sources(VRC PRIVATE ${VRC_STATE_READER_SOURCES})
-set_source_files_properties(${VRC_STATE_READER_SOURCES} PROPERTIES COMPILE_OPTIONS "${VRC_WARNING_FLAGS}")
+# first. They are their folders' own libraries (vrc_vst3_state_reader,
+# vrc_lv2_state_text, vrc_clap_state_stream), which the format targets, tests
+# and fuzz targets link; the formats depend on the processor, never the other way.
 
 # VST3: the framework's wrapper is a COM object whose state methods cannot be
 # fronted without changing the component's identity, so a copy of its module,

@@ -15,12 +15,6 @@
 # framework copies) is not checked, nor are headers, which are included, not
 # compiled.
 function(vrc_check_source_ownership)
-    # "<folder>|<folder whose sources it compiles>", both relative to the top:
-    # cases on their way out, reported as warnings until then.
-    # The fuzzer of vrc-render's audio input compiles that reader itself; it is
-    # to link a library of tools/render instead, which removes this entry.
-    set(tolerated "tests/fuzz|tools/render")
-
     # Every folder of the build, the top first.
     set(folders "")
     set(pending "${CMAKE_SOURCE_DIR}")
@@ -33,7 +27,6 @@ function(vrc_check_source_ownership)
 
     set(listed_files "")
     set(problems "")
-    set(warnings "")
     foreach(dir IN LISTS folders)
         file(RELATIVE_PATH dir_name "${CMAKE_SOURCE_DIR}" "${dir}")
         if(dir_name STREQUAL "")
@@ -73,21 +66,7 @@ function(vrc_check_source_ownership)
 
                 cmake_path(IS_PREFIX dir "${source}" NORMALIZE inside)
                 if(NOT inside)
-                    set(line "${dir_name}: ${target} compiles ${file_name}, which belongs to ${owner_name}")
-                    set(tolerated_here FALSE)
-                    foreach(entry IN LISTS tolerated)
-                        string(REPLACE "|" ";" pair "${entry}")
-                        list(GET pair 0 user)
-                        list(GET pair 1 lender)
-                        if(dir_name STREQUAL user AND file_name MATCHES "^${lender}/")
-                            set(tolerated_here TRUE)
-                        endif()
-                    endforeach()
-                    if(tolerated_here)
-                        list(APPEND warnings "${line}")
-                    else()
-                        list(APPEND problems "${line}")
-                    endif()
+                    list(APPEND problems "${dir_name}: ${target} compiles ${file_name}, which belongs to ${owner_name}")
                     continue()
                 endif()
                 if(NOT dir STREQUAL CMAKE_SOURCE_DIR AND NOT owner STREQUAL dir)
@@ -119,11 +98,6 @@ function(vrc_check_source_ownership)
         endif()
     endforeach()
 
-    if(warnings)
-        list(JOIN warnings "\n  " text)
-        message(WARNING "Sources compiled outside their folder, tolerated until their fix lands "
-            "(cmake/VrcSourceOwnership.cmake):\n  ${text}")
-    endif()
     if(problems)
         list(REMOVE_DUPLICATES problems)
         list(JOIN problems "\n  " text)

@@ -5,6 +5,8 @@
 #include "plugin/lv2/Lv2StateText.h"
 #include "FuzzedProcessor.h"
 
+#include <juce_core/juce_core.h>
+
 #include <cstdlib>
 #include <cstring>
 

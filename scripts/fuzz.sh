@@ -13,6 +13,8 @@ case "$seconds" in ''|*[!0-9]*) echo "fuzz.sh: seconds must be a whole number, g
 vrc_fuzz_tree
 cmake --build build-fuzz --target vrc_state_fuzzer vrc_lv2_state_fuzzer vrc_vst3_state_fuzzer \
     vrc_clap_state_fuzzer vrc_audio_input_fuzzer --parallel "$(vrc_jobs)"
+# They are built on the processor core and the readers alone: no window code.
+ctest --test-dir build-fuzz -R '^vrc_fuzzers_link_no_gui$' --output-on-failure
 
 export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 

@@ -83,7 +83,6 @@ std::uint64_t le64 (const std::uint8_t* p) { return le32 (p) | ((std::uint64_t) 
 
 // A page header is 27 bytes and its segment table up to 255 more; its body at most 255 * 255.
 constexpr size_t pageHeaderBytes = 27;
-constexpr size_t largestPage = pageHeaderBytes + 255 + 255 * 255;
 } // namespace
 
 std::optional<StreamFault> checkFlac (const std::string& path, std::uint64_t statedFrames)

@@ -58,15 +58,9 @@ TEST (Processing, MatchesTheEngineRunDirectlyAlsoAfterAChangeMidStream)
         p.setParameter (7, curve);
         p.prepareToPlay (48000.0, 512);
 
-        vrc::test::EngineSettings s;
-        s.threshold = p.parameterFor (0)->getValue();
-        s.ratio = p.parameterFor (1)->getValue();
-        s.gain = p.parameterFor (2)->getValue();
-        s.attack = p.parameterFor (3)->getValue();
-        s.release = p.parameterFor (4)->getValue();
-        s.knee = p.parameterFor (5)->getValue();
-        s.dryWet = p.parameterFor (6)->getValue();
-        s.curve = curve;
+        vrc::SettingsValues s;
+        for (int i = 0; i < vrc::numParameters; ++i)
+            s[(size_t) i] = p.parameterFor (i)->getValue();
 
         // The threshold moves to -32 dB after 47 blocks. The threshold does not move
         // the detector, so from there on the audio is that of an engine that had the
@@ -85,7 +79,7 @@ TEST (Processing, MatchesTheEngineRunDirectlyAlsoAfterAChangeMidStream)
         reference.process (direct.getArrayOfWritePointers(), 2, direct.getNumSamples());
 
         auto changed = testSignal (2, 48000);
-        s.threshold = p.parameterFor (0)->getValue();
+        s[0] = p.parameterFor (0)->getValue();
         vrc::CompressorEngine changedReference;
         vrc::test::configure (changedReference, 48000.0f, s);
         changedReference.process (changed.getArrayOfWritePointers(), 2, changed.getNumSamples());

@@ -27,7 +27,7 @@ target_link_libraries(vrc_test_library_loader PRIVATE vrc_warnings)
 
 # Which VR-C library the host suite loads is fixed when the host is built.
 add_library(vrc_test_vst2_host STATIC "${vrc_host_dir}/TestHost.cpp" ${vrc_host_window_source})
-target_include_directories(vrc_test_vst2_host PUBLIC "${CMAKE_SOURCE_DIR}/source")
+target_include_directories(vrc_test_vst2_host PUBLIC "${CMAKE_SOURCE_DIR}/source" "${CMAKE_CURRENT_LIST_DIR}")
 target_compile_definitions(vrc_test_vst2_host PRIVATE VRC_PLUGIN_PATH="$<TARGET_FILE:VRC_VST>")
 target_link_libraries(vrc_test_vst2_host
     PUBLIC vrc_test_library_loader GTest::gtest ${vrc_host_window_libraries}

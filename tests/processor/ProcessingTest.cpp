@@ -4,6 +4,7 @@
 #include "processor/VeskCompAudioProcessor.h"
 
 #include "EngineHelpers.h"
+#include "ProcessorBlocks.h"
 
 #include <gtest/gtest.h>
 
@@ -11,28 +12,11 @@
 
 namespace
 {
+using vrc::test::processInBlocks;
+
 juce::AudioBuffer<float> testSignal (int channels, int samples)
 {
-    juce::AudioBuffer<float> buffer (channels, samples);
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < samples; ++i)
-        {
-            const double t = i / 48000.0;
-            const double burst = (i / 4800) % 2 == 0 ? 0.9 : 0.05; // loud and quiet 100 ms stretches
-            buffer.setSample (ch, i, static_cast<float> (burst * std::sin (2.0 * 3.14159265 * (220.0 + 110.0 * ch) * t)));
-        }
-    return buffer;
-}
-
-void processInBlocks (juce::AudioProcessor& p, juce::AudioBuffer<float>& buffer, int blockSize)
-{
-    juce::MidiBuffer midi;
-    for (int start = 0; start < buffer.getNumSamples(); start += blockSize)
-    {
-        const int n = std::min (blockSize, buffer.getNumSamples() - start);
-        juce::AudioBuffer<float> view (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), start, n);
-        p.processBlock (view, midi);
-    }
+    return vrc::test::toBuffer (vrc::test::programme (channels, samples));
 }
 
 // Accepts two inputs and four outputs, a layout a host could ask for.

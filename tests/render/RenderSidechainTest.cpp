@@ -5,7 +5,7 @@
 #include "RenderSupport.h"
 
 #include "EngineHelpers.h"
-#include "Signals.h"
+#include "ProcessorBlocks.h"
 
 #include <gtest/gtest.h>
 
@@ -44,11 +44,7 @@ juce::AudioBuffer<float> expected (const juce::AudioBuffer<float>& input, const 
 /** Loud 0.1 s bursts every 0.3 s. */
 juce::AudioBuffer<float> bursts (int channels, double seconds)
 {
-    const auto c = test::bursts (channels, (int) (seconds * rate), { 13230, 4410, 0.8f, 0.03f });
-    juce::AudioBuffer<float> b (channels, (int) c[0].size());
-    for (int ch = 0; ch < channels; ++ch)
-        b.copyFrom (ch, 0, c[(size_t) ch].data(), b.getNumSamples());
-    return b;
+    return toBuffer (test::bursts (channels, (int) (seconds * rate), { 13230, 4410, 0.8f, 0.03f }));
 }
 } // namespace
 

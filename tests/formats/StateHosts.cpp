@@ -1,5 +1,6 @@
 #include "StateHosts.h"
 
+#include "Lv2UriMap.h"
 #include "Vst3TestHost.h"
 
 #include <lv2/atom/atom.h>
@@ -21,11 +22,10 @@ namespace vrc::statehost
 struct Lv2Plugin::Impl
 {
     vsthost::DynamicLibrary library { VRC_LV2_BINARY };
-    std::vector<std::string> uris;
-    LV2_URID_Map map { this, [] (LV2_URID_Map_Handle h, const char* uri) { return static_cast<Impl*> (h)->urid (uri); } };
+    formats::Lv2UriMap uris;
     int32_t maxBlock = 512;
     LV2_Options_Option options[2] {};
-    LV2_Feature mapFeature { LV2_URID__map, &map }, boundedFeature { LV2_BUF_SIZE__boundedBlockLength, nullptr },
+    LV2_Feature mapFeature { LV2_URID__map, &uris.mapData }, boundedFeature { LV2_BUF_SIZE__boundedBlockLength, nullptr },
         optionsFeature { LV2_OPTIONS__options, options };
     const LV2_Feature* features[4] { &mapFeature, &boundedFeature, &optionsFeature, nullptr };
     const LV2_Descriptor* descriptor = nullptr;
@@ -35,15 +35,7 @@ struct Lv2Plugin::Impl
     bool typedAsString = true;
     float controls[9] { 0.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 100.0f, 1.0f, 1.0f };
 
-    LV2_URID urid (const char* uri)
-    {
-        const auto it = std::find (uris.begin(), uris.end(), uri);
-        if (it != uris.end())
-            return static_cast<LV2_URID> (it - uris.begin() + 1);
-        uris.emplace_back (uri);
-        return static_cast<LV2_URID> (uris.size());
-    }
-
+    LV2_URID urid (const char* uri) { return uris.map (uri); }
     LV2_URID stateKey() { return urid (VRC_LV2_URI ":StateString"); }
 
     Impl()

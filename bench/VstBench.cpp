@@ -3,6 +3,7 @@
 // engine called directly with the same settings, per stereo frame at 48 kHz. The
 // ratio of the two is the cost of the host interface.
 #include "BenchMaterial.h"
+#include "FrameCounters.h"
 #include "EngineHelpers.h"
 #include "TestHost.h"
 
@@ -19,13 +20,6 @@ using namespace vrcbench;
 // Host values (normalised) giving threshold -18 dB, ratio 0.75, make-up 6 dB,
 // attack 5 ms, release 150 ms, knee 0.94, fully wet; the curve is set per case.
 constexpr std::array<float, 7> hostValues { 0.45f, 0.5f, 0.52f, 0.005f / 0.3f, 0.14f / 4.99f, 0.94f, 1.0f };
-
-void setFrameCounters (benchmark::State& state, int blockSize)
-{
-    state.SetItemsProcessed (state.iterations() * blockSize);
-    state.counters["ns_per_frame"] = benchmark::Counter (static_cast<double> (state.iterations() * blockSize),
-                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
 
 /** Calls step(inputs, outputs, frames) on consecutive blocks of stereo music. */
 template <class Step>

@@ -7,6 +7,7 @@
 // (bench/ratios.py). With a reference engine built in, it runs beside this one.
 #include "BenchEngine.h"
 #include "BenchMaterial.h"
+#include "FrameCounters.h"
 #include "EnvelopePasses.h"
 
 #include <benchmark/benchmark.h>
@@ -16,13 +17,6 @@
 namespace
 {
 using namespace vrcbench;
-
-void setFrameCounters (benchmark::State& state, int blockSize)
-{
-    state.SetItemsProcessed (state.iterations() * blockSize);
-    state.counters["ns_per_frame"] = benchmark::Counter (static_cast<double> (state.iterations() * blockSize),
-                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
 
 /** Calls step(pointers, channels, frames) on consecutive blocks of the material, restoring it when it runs out. */
 template <class Step>

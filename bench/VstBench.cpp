@@ -3,14 +3,14 @@
 // engine called directly with the same settings, per stereo frame at 48 kHz. The
 // ratio of the two is the cost of the host interface.
 #include "BenchMaterial.h"
-#include "CompressorEngine.h"
+#include "FrameCounters.h"
+#include "EngineHelpers.h"
 #include "TestHost.h"
-#include "processor/ParameterMapper.h"
-#include "processor/Parameters.h"
 
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <map>
 #include <string>
 
 namespace
@@ -20,21 +20,6 @@ using namespace vrcbench;
 // Host values (normalised) giving threshold -18 dB, ratio 0.75, make-up 6 dB,
 // attack 5 ms, release 150 ms, knee 0.94, fully wet; the curve is set per case.
 constexpr std::array<float, 7> hostValues { 0.45f, 0.5f, 0.52f, 0.005f / 0.3f, 0.14f / 4.99f, 0.94f, 1.0f };
-
-float physical (int index, float normalised)
-{
-    const auto& info = vrc::parameterTable[static_cast<size_t> (index)];
-    vrc::ParameterMapper mapper (info.minimum, info.maximum);
-    mapper.setNormalised (normalised);
-    return mapper.getValue();
-}
-
-void setFrameCounters (benchmark::State& state, int blockSize)
-{
-    state.SetItemsProcessed (state.iterations() * blockSize);
-    state.counters["ns_per_frame"] = benchmark::Counter (static_cast<double> (state.iterations() * blockSize),
-                                                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-}
 
 /** Calls step(inputs, outputs, frames) on consecutive blocks of stereo music. */
 template <class Step>
@@ -80,16 +65,11 @@ void throughVst2 (benchmark::State& state, float curve, int blockSize, bool inPl
 
 void engineDirect (benchmark::State& state, float curve, int blockSize, bool inPlace)
 {
+    std::map<int, float> normalised { { 7, curve } };
+    for (size_t i = 0; i < hostValues.size(); ++i)
+        normalised[static_cast<int> (i)] = hostValues[i];
     vrc::CompressorEngine engine;
-    engine.setSampleRate (sampleRate);
-    engine.setRatio (physical (1, hostValues[1]));
-    engine.setThreshold (physical (0, hostValues[0]));
-    engine.setGain (physical (2, hostValues[2]));
-    engine.setAttack (physical (3, hostValues[3]));
-    engine.setRelease (physical (4, hostValues[4]));
-    engine.setKnee (physical (5, hostValues[5]));
-    engine.setDryWet (physical (6, hostValues[6]));
-    engine.setCurve (physical (7, curve));
+    vrc::test::configure (engine, sampleRate, vrc::test::fromNormalised (normalised));
     loopOverMusic (state, blockSize, inPlace,
                    [&engine] (float** in, float** out, int n)
                    {

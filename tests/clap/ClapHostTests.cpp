@@ -6,6 +6,7 @@
 #include "ClapTestHost.h"
 #include "CompressorEngine.h"
 #include "EngineHelpers.h"
+#include "Signals.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,12 @@ std::vector<std::string> featuresOf (const PluginDescriptor& d)
     for (auto* p = d.features; p != nullptr && *p != nullptr; ++p)
         f.emplace_back (*p);
     return f;
+}
+
+/** A 997 Hz sine at 48 kHz of the given peak. */
+Channels tone (int channels, int frames, float peak)
+{
+    return vrc::test::tone (channels, frames, peak, 997.0, 48000.0);
 }
 
 TEST (ClapFactory, OffersTheThreePluginsWithStableIdsAndAudioPorts)
@@ -202,13 +209,11 @@ Channels engineReference (const std::vector<double>& values, Channels block, con
                           const Channels* key = nullptr)
 {
     const auto physical = [] (Id id, double v) { return static_cast<float> (id == 6 ? v / 100.0 : v); };
-    vrc::test::EngineSettings s;
-    float* fields[] = { &s.threshold, &s.ratio, &s.gain, &s.attack, &s.release, &s.knee, &s.dryWet, &s.curve };
+    vrc::SettingsValues s;
     for (Id id = 0; id < 8; ++id)
-        *fields[id] = physical (id, values[id]);
+        s[id] = physical (id, values[id]);
     vrc::CompressorEngine engine;
     vrc::test::configure (engine, 48000.0f, s);
-    const auto frames = static_cast<std::uint32_t> (block[0].size());
     std::uint32_t done = 0;
     const auto run = [&] (std::uint32_t end)
     {
@@ -226,15 +231,9 @@ Channels engineReference (const std::vector<double>& values, Channels block, con
     for (const auto& c : changes)
     {
         run (c.frame);
-        switch (c.id)
-        {
-            case 0: engine.setThreshold (physical (0, c.value)); break;
-            case 7: engine.setCurve (physical (7, c.value)); break;
-            case 6: engine.setDryWet (physical (6, c.value)); break;
-            default: ADD_FAILURE() << "no reference for parameter " << c.id;
-        }
+        vrc::applySetting (engine, static_cast<vrc::ParameterId> (c.id), physical (c.id, c.value));
     }
-    run (frames);
+    run (static_cast<std::uint32_t> (block[0].size()));
     return block;
 }
 

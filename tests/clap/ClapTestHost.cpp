@@ -269,13 +269,4 @@ bool TestHost::load (const InputStream& stream) const
 {
     return extension<PluginState> (extState)->load (instance, &stream);
 }
-
-Channels tone (int channels, int frames, float peak, float frequency)
-{
-    Channels c (static_cast<std::size_t> (channels), std::vector<float> (static_cast<std::size_t> (frames)));
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < frames; ++i)
-            c[(std::size_t) ch][(std::size_t) i] = peak * static_cast<float> (std::sin (6.283185307179586 * frequency * i / 48000.0 + ch));
-    return c;
-}
 } // namespace clapHost

@@ -81,7 +81,4 @@ private:
     const Plugin* instance = nullptr;
     bool active = false;
 };
-
-/** Sine of the given peak at frequency f (at 48 kHz), n frames on each channel. */
-Channels tone (int channels, int frames, float peak, float frequency = 997.0f);
 } // namespace clapHost

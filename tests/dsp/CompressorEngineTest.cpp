@@ -334,7 +334,7 @@ TEST (CompressorEngineRobustness, AnyFiniteSettingsGiveFiniteOutputAndLeaveNoTra
 TEST (CompressorEngineRobustness, ChannelsBeyondTheTableAreLeftAlone)
 {
     CompressorEngine e;
-    configure (e, 48000.0f, {});
+    configure (e, 48000.0f, EngineSettings {});
     Block block (12, 64, 0.25f);
     block.process (e);
     EXPECT_EQ (block.data[10], std::vector<float> (64, 0.25f));
@@ -344,7 +344,7 @@ TEST (CompressorEngineRobustness, ChannelsBeyondTheTableAreLeftAlone)
 TEST (CompressorEngineRobustness, EmptyBlocksChangeNothing)
 {
     CompressorEngine e;
-    configure (e, 48000.0f, {});
+    configure (e, 48000.0f, EngineSettings {});
     Block block (2, 1, 0.9f);
     e.process (block.pointers.data(), 2, 0);
     e.process (block.pointers.data(), 0, 1);

@@ -5,6 +5,7 @@
 // commit of its own that says why. Built for Linux and Windows, run on both the
 // AVX2 and the baseline passes.
 #include "EngineHelpers.h"
+#include "Signals.h"
 
 #include <gtest/gtest.h>
 
@@ -25,23 +26,12 @@ constexpr long long renderFrames = 3 * 44100;
 // Uneven block sizes, a single frame among them, as hosts send them.
 constexpr int blockSizes[] = { 512, 511, 64, 1, 300, 4096 };
 
-/** Integer arithmetic only, so every platform feeds the engine the same samples:
-    0.3 s bursts at four levels (one above full scale), a triangle on channel 0
-    and 24-bit noise on the others. */
+/** 0.3 s bursts at four levels (one above full scale), a triangle on channel 0
+    and 24-bit noise on the others, in integer arithmetic. */
 float signal (int channel, long long frame)
 {
     static constexpr float levels[] = { 0.875f, 0.0625f, 1.5f, 0.25f };
-    const float level = levels[(frame / 13230) % 4];
-    if (channel == 0)
-    {
-        const long long phase = frame % 100;
-        const long long tri = phase < 50 ? phase : 100 - phase;
-        return level * (static_cast<float> (tri - 25) / 25.0f);
-    }
-    std::uint32_t state = static_cast<std::uint32_t> (frame) * 2654435761u + 12345u * static_cast<std::uint32_t> (channel);
-    state ^= state >> 13;
-    state *= 1664525u;
-    return level * (static_cast<float> (static_cast<std::int32_t> (state >> 8) - 0x800000) / 8388608.0f);
+    return vrc::test::exactSample (channel, frame, levels, 4, 13230);
 }
 
 /** FNV-1a over the bytes of each sample's bit pattern, least significant first. */

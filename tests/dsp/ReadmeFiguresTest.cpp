@@ -2,7 +2,8 @@
 // from the engine's own code: each must appear in the README word for word, so
 // a change to the signal path that moves one cannot leave the text behind. On a
 // failure the message shows the text the README should now hold.
-#include "CompressorEngine.h"
+#include "EngineHelpers.h"
+#include "Signals.h"
 #include "TransferCurves.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@
 namespace
 {
 constexpr float threshold = -20.0f;
-constexpr float defaultKnee = 0.94f;
+using vrc::defaultKnee;
 
 std::string readme()
 {
@@ -58,16 +59,14 @@ float kneeWidthDb (float knob)
 /** A signal through a fresh engine (mono, 48 kHz), processed in place. */
 void run (std::vector<float>& signal, float curve, float ratio, float attack, float knob = defaultKnee)
 {
+    vrc::test::EngineSettings s;
+    s.threshold = threshold;
+    s.ratio = ratio;
+    s.attack = attack;
+    s.knee = knob;
+    s.curve = curve;
     vrc::CompressorEngine e;
-    e.setSampleRate (48000.0f);
-    e.setThreshold (threshold);
-    e.setRatio (ratio);
-    e.setGain (0.0f);
-    e.setAttack (attack);
-    e.setRelease (0.1f);
-    e.setKnee (knob);
-    e.setDryWet (1.0f);
-    e.setCurve (curve);
+    vrc::test::configure (e, 48000.0f, s);
     float* channel[] = { signal.data() };
     e.process (channel, 1, (int) signal.size());
 }
@@ -133,9 +132,7 @@ TEST (ReadmeFigures, AttackLetsPeaksThrough)
     std::string text = "| peaks over the threshold |";
     for (const float attack : { 0.0f, 0.01f, 0.05f })
     {
-        std::vector<float> sine (3 * 48000);
-        for (size_t i = 0; i < sine.size(); ++i)
-            sine[i] = (float) std::sin (2.0 * 3.141592653589793 * 1000.0 * (double) i / 48000.0);
+        auto sine = vrc::test::tone (1, 3 * 48000, 1.0f, 1000.0, 48000.0)[0];
         run (sine, 1.0f, 1.0f, attack);
         float peak = 0.0f;
         for (size_t i = sine.size() - 24000; i < sine.size(); ++i)

@@ -2,6 +2,7 @@
 // input. Expectations come from the envelope and curve-0 formulas evaluated here
 // in double precision, not from the engine's own passes.
 #include "EngineHelpers.h"
+#include "Signals.h"
 
 #include <gtest/gtest.h>
 
@@ -11,53 +12,16 @@
 
 using vrc::CompressorEngine;
 using vrc::test::configure;
+using vrc::test::Channels;
 using vrc::test::EngineSettings;
+using vrc::test::processInBlocks;
+using vrc::test::tone;
 
 namespace
 {
 constexpr float fs = 48000.0f;
-constexpr double pi = 3.14159265358979323846;
-
-using Channels = std::vector<std::vector<float>>;
-
-Channels tone (int channels, int frames, float level)
-{
-    Channels c ((size_t) channels, std::vector<float> ((size_t) frames));
-    for (int ch = 0; ch < channels; ++ch)
-        for (int j = 0; j < frames; ++j)
-            c[(size_t) ch][(size_t) j] = level * (float) std::sin (2.0 * pi * 997.0 * j / fs + ch);
-    return c;
-}
-
-/** 50 ms bursts of a 200 Hz tone every 150 ms; channel k at level / (k + 1). */
-Channels bursts (int channels, int frames, float level)
-{
-    Channels c ((size_t) channels, std::vector<float> ((size_t) frames));
-    for (int ch = 0; ch < channels; ++ch)
-        for (int j = 0; j < frames; ++j)
-            c[(size_t) ch][(size_t) j] = (j % 7200) < 2400 ? level / (float) (ch + 1) * (float) std::sin (2.0 * pi * 200.0 * j / fs) : 0.0f;
-    return c;
-}
-
-/** Runs 'input' in place through the engine in blocks, with an optional key; returns each frame's gain. */
-std::vector<float> run (CompressorEngine& e, Channels& input, Channels* key, int blockSize)
-{
-    const int frames = (int) input[0].size();
-    std::vector<float> gains ((size_t) frames);
-    for (int start = 0; start < frames; start += blockSize)
-    {
-        const int n = std::min (blockSize, frames - start);
-        std::vector<float*> in, k;
-        for (auto& ch : input)
-            in.push_back (ch.data() + start);
-        if (key != nullptr)
-            for (auto& ch : *key)
-                k.push_back (ch.data() + start);
-        const CompressorEngine::Key keyArg { k.data(), (int) k.size() };
-        e.process (in.data(), (int) in.size(), n, gains.data() + start, key != nullptr ? keyArg : CompressorEngine::Key {});
-    }
-    return gains;
-}
+// 50 ms bursts of a 200 Hz tone every 150 ms.
+constexpr float burstStep = (float) (2.0 * 3.14159265358979323846 * 200.0 / fs);
 } // namespace
 
 TEST (Sidechain, KeyDucksTheInputByTheKeysOwnEnvelope)
@@ -81,16 +45,16 @@ TEST (Sidechain, KeyDucksTheInputByTheKeysOwnEnvelope)
         SCOPED_TRACE ("input " + std::to_string (row.inputChannels) + ", key " + std::to_string (row.keyChannels)
                       + ", block " + std::to_string (row.blockSize));
         const int frames = 24000;
-        auto input = tone (row.inputChannels, frames, 0.5f);
+        auto input = tone (row.inputChannels, frames, 0.5f, 997.0, fs);
         const auto dry = input;
-        auto key = bursts (row.keyChannels, frames, 0.9f);
+        auto key = vrc::test::bursts (row.keyChannels, frames, { 7200, 2400, 0.9f, burstStep });
 
         CompressorEngine keyed, plain;
         configure (keyed, fs, s);
         configure (plain, fs, s);
-        const auto gains = run (keyed, input, &key, row.blockSize);
+        const auto gains = processInBlocks (keyed, input, row.blockSize, &key);
         auto plainInput = dry;
-        run (plain, plainInput, nullptr, row.blockSize);
+        processInBlocks (plain, plainInput, row.blockSize);
 
         double env = 0.0;
         int ducked = 0, untouched = 0;
@@ -149,10 +113,10 @@ TEST (Sidechain, SilentKeyLeavesALoudInputAlone)
         s.knee = row.knee;
         CompressorEngine e;
         configure (e, fs, s);
-        auto input = tone (2, 9600, 0.9f);
+        auto input = tone (2, 9600, 0.9f, 997.0, fs);
         const auto dry = input;
         Channels silence (1, std::vector<float> (9600, 0.0f));
-        const auto gains = run (e, input, &silence, 480);
+        const auto gains = processInBlocks (e, input, 480, &silence);
         const float floorGain = (float) std::pow (10.0, -row.floorDb / 20.0);
         for (size_t j = 0; j < gains.size(); ++j)
         {
@@ -182,10 +146,10 @@ TEST (Sidechain, KeyThatIsTheInputGivesTheUnkeyedBits)
         CompressorEngine keyed, plain;
         configure (keyed, fs, s);
         configure (plain, fs, s);
-        auto input = bursts (row.channels, 20000, 0.8f);
+        auto input = vrc::test::bursts (row.channels, 20000, { 7200, 2400, 0.8f, burstStep });
         auto key = input, plainInput = input;
-        const auto keyedGains = run (keyed, input, &key, row.blockSize);
-        const auto plainGains = run (plain, plainInput, nullptr, row.blockSize);
+        const auto keyedGains = processInBlocks (keyed, input, row.blockSize, &key);
+        const auto plainGains = processInBlocks (plain, plainInput, row.blockSize);
         EXPECT_EQ (keyedGains, plainGains);
         EXPECT_EQ (input, plainInput);
         EXPECT_EQ (keyed.getEnvelope(), plain.getEnvelope());

@@ -1,5 +1,6 @@
 #include "FormatHost.h"
 
+#include "Signals.h"
 #include "TestHost.h"
 #include "processor/Parameters.h"
 
@@ -140,17 +141,7 @@ Signal process (Format f, juce::AudioPluginInstance& plugin, const Settings& set
 
 Signal testSignal (int channels, int samples)
 {
-    Signal signal ((size_t) channels, std::vector<float> ((size_t) samples));
-    uint32_t noise = 777;
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < samples; ++i)
-        {
-            noise = noise * 1664525u + 1013904223u;
-            const float level = (i / 3000) % 2 == 0 ? 0.8f : 0.04f;
-            signal[(size_t) ch][(size_t) i] = level * (0.85f * std::sin (0.023f * (float) i * (float) (ch + 2))
-                                                       + 0.15f * ((float) (noise >> 8) / 16777216.0f - 0.5f));
-        }
-    return signal;
+    return vrc::test::programme (channels, samples, { 777, 3000, 0.8f, 0.04f, 0.023f, 2, 0.85f, 0.15f });
 }
 
 Signal processVst2 (const Settings& settings, const Signal& input, float sampleRate, int blockSize)

@@ -1,4 +1,5 @@
 #include "Lv2Host.h"
+#include "Lv2UriMap.h"
 
 #include <juce_core/juce_core.h>
 #include <lv2/atom/atom.h>
@@ -14,22 +15,8 @@ namespace vrc::formats
 {
 namespace
 {
-std::vector<std::string> uris;
-LV2_URID mapUri (LV2_URID_Map_Handle, const char* uri)
-{
-    const auto it = std::find (uris.begin(), uris.end(), uri);
-    if (it != uris.end())
-        return static_cast<LV2_URID> (it - uris.begin() + 1);
-    uris.emplace_back (uri);
-    return static_cast<LV2_URID> (uris.size());
-}
-const char* unmapUri (LV2_URID_Unmap_Handle, LV2_URID urid)
-{
-    return urid >= 1 && urid <= uris.size() ? uris[urid - 1].c_str() : nullptr;
-}
-LV2_URID_Map map { nullptr, &mapUri };
-LV2_URID_Unmap unmap { nullptr, &unmapUri };
-LV2_Feature mapFeature { LV2_URID__map, &map }, unmapFeature { LV2_URID__unmap, &unmap };
+Lv2UriMap uris;
+LV2_Feature mapFeature { LV2_URID__map, &uris.mapData }, unmapFeature { LV2_URID__unmap, &uris.unmapData };
 const LV2_Feature* features[] { &mapFeature, &unmapFeature, nullptr };
 } // namespace
 
@@ -143,7 +130,7 @@ std::string Lv2Host::save()
     std::string text;
     const auto store = [] (LV2_State_Handle h, uint32_t key, const void* value, size_t size, uint32_t type, uint32_t) -> LV2_State_Status
     {
-        if (key == mapUri (nullptr, stateKey) && type == mapUri (nullptr, LV2_ATOM__String))
+        if (key == uris.map (stateKey) && type == uris.map (LV2_ATOM__String))
             static_cast<std::string*> (h)->assign (static_cast<const char*> (value), strnlen (static_cast<const char*> (value), size));
         return LV2_STATE_SUCCESS;
     };
@@ -165,10 +152,10 @@ int Lv2Host::restore (const std::string& text, bool typedAsString)
     const auto retrieve = [] (LV2_State_Handle h, uint32_t key, size_t* size, uint32_t* type, uint32_t* flags) -> const void*
     {
         const auto& v = *static_cast<const Value*> (h);
-        if (key != mapUri (nullptr, stateKey))
+        if (key != uris.map (stateKey))
             return nullptr;
         *size = v.text.size() + 1;
-        *type = mapUri (nullptr, v.typedAsString ? LV2_ATOM__String : LV2_ATOM__Chunk);
+        *type = uris.map (v.typedAsString ? LV2_ATOM__String : LV2_ATOM__Chunk);
         *flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
         return v.text.c_str();
     };

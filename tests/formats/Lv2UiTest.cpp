@@ -2,6 +2,7 @@
 // access, an X11 parent window, idle calls on the host's thread): a knob dragged
 // with the mouse reaches the host as a write to its control port, inside a
 // ui:touch grab and release, and a port value the host changes turns the knob.
+#include "DynamicLibrary.h"
 #include "HostXErrors.h"
 #include "Lv2Host.h"
 
@@ -10,7 +11,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
-#include <dlfcn.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
 #include <unistd.h>
@@ -94,9 +94,10 @@ TEST (Lv2Ui, KnobDragBecomesAPortWriteAndAHostPortChangeTurnsTheKnob)
     const auto* ui = lilv_uis_get (uis, lilv_uis_begin (uis));
     char* binary = lilv_file_uri_parse (lilv_node_as_uri (lilv_ui_get_binary_uri (ui)), nullptr);
     char* bundle = lilv_file_uri_parse (lilv_node_as_uri (lilv_ui_get_bundle_uri (ui)), nullptr);
-    void* library = dlopen (binary, RTLD_NOW);
-    ASSERT_NE (library, nullptr);
-    auto* entry = reinterpret_cast<const LV2UI_Descriptor* (*) (uint32_t)> (dlsym (library, "lv2ui_descriptor"));
+    // Left loaded until the process ends, as hosts keep a UI library once loaded.
+    static const auto* library = new vsthost::DynamicLibrary (binary);
+    ASSERT_TRUE (library->isLoaded()) << library->getError();
+    auto* entry = reinterpret_cast<const LV2UI_Descriptor* (*) (uint32_t)> (library->findSymbol ("lv2ui_descriptor"));
     ASSERT_NE (entry, nullptr);
     const auto* descriptor = entry (0);
     ASSERT_STREQ (descriptor->URI, lilv_node_as_uri (lilv_ui_get_uri (ui)));

@@ -5,10 +5,9 @@
 #include "FormatHost.h"
 #include "Lv2Host.h"
 
-#include "CompressorEngine.h"
+#include "EngineHelpers.h"
+#include "Signals.h"
 #include "plugin/lv2/Lv2Ports.h"
-#include "processor/ParameterMapper.h"
-#include "processor/Parameters.h"
 
 #include <gtest/gtest.h>
 
@@ -33,37 +32,8 @@ const Settings ducking { { 0, 0.6f }, { 1, 1.0f }, { 3, 0.02f }, { 4, 0.02f }, {
 Signal engineWithKey (const Settings& settings, Signal input, const Signal& key, float sampleRate, int blockSize)
 {
     CompressorEngine engine;
-    engine.setSampleRate (sampleRate);
-    std::array<float, numParameters> physical {};
-    for (const auto& p : parameterTable)
-    {
-        ParameterMapper mapper (p.minimum, p.maximum);
-        mapper.setPhysical (p.defaultValue);
-        if (const auto it = settings.find ((int) p.id); it != settings.end())
-            mapper.setNormalised (it->second);
-        physical[(size_t) p.id] = mapper.getValue();
-    }
-    const auto value = [&] (ParameterId id) { return physical[(size_t) id]; };
-    engine.setRatio (value (ParameterId::ratio));
-    engine.setThreshold (value (ParameterId::threshold));
-    engine.setGain (value (ParameterId::gain));
-    engine.setAttack (value (ParameterId::attack));
-    engine.setRelease (value (ParameterId::release));
-    engine.setKnee (value (ParameterId::knee));
-    engine.setDryWet (value (ParameterId::dryWet));
-    engine.setCurve (value (ParameterId::curve));
-
-    const int samples = (int) input[0].size();
-    for (int start = 0; start < samples; start += blockSize)
-    {
-        std::vector<float*> in;
-        std::vector<const float*> k;
-        for (auto& ch : input)
-            in.push_back (ch.data() + start);
-        for (auto& ch : key)
-            k.push_back (ch.data() + start);
-        engine.process (in.data(), (int) in.size(), std::min (blockSize, samples - start), nullptr, { k.data(), (int) k.size() });
-    }
+    test::configure (engine, sampleRate, test::fromNormalised (settings));
+    test::processInBlocks (engine, input, blockSize, &key);
     return input;
 }
 
@@ -98,11 +68,7 @@ Signal processWithKey (juce::AudioPluginInstance& plugin, const Settings& settin
 /** Loud bursts with long gaps, for the key. */
 Signal bursts (int channels, int samples)
 {
-    Signal s ((size_t) channels, std::vector<float> ((size_t) samples));
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < samples; ++i)
-            s[(size_t) ch][(size_t) i] = (i / 4000) % 3 == 0 ? 0.9f * std::sin (0.05f * (float) i + (float) ch) : 0.0f;
-    return s;
+    return test::bursts (channels, samples, { 12000, 4000, 0.9f, 0.05f });
 }
 } // namespace
 

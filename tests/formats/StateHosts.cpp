@@ -1,5 +1,6 @@
 #include "StateHosts.h"
 
+#include "Lv2UriMap.h"
 #include "Vst3TestHost.h"
 
 #include <lv2/atom/atom.h>
@@ -9,10 +10,6 @@
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 
-#include <pluginterfaces/base/ibstream.h>
-
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstring>
@@ -21,34 +18,14 @@
 
 namespace vrc::statehost
 {
-namespace
-{
-struct Library
-{
-    explicit Library (const char* path) : handle (::dlopen (path, RTLD_NOW | RTLD_LOCAL)) {}
-    ~Library()
-    {
-        if (handle != nullptr)
-            ::dlclose (handle);
-    }
-    template <typename Function>
-    Function* find (const char* name) const
-    {
-        return handle != nullptr ? reinterpret_cast<Function*> (::dlsym (handle, name)) : nullptr;
-    }
-    void* handle;
-};
-} // namespace
-
 //==============================================================================
 struct Lv2Plugin::Impl
 {
-    Library library { VRC_LV2_BINARY };
-    std::vector<std::string> uris;
-    LV2_URID_Map map { this, [] (LV2_URID_Map_Handle h, const char* uri) { return static_cast<Impl*> (h)->urid (uri); } };
+    vsthost::DynamicLibrary library { VRC_LV2_BINARY };
+    formats::Lv2UriMap uris;
     int32_t maxBlock = 512;
     LV2_Options_Option options[2] {};
-    LV2_Feature mapFeature { LV2_URID__map, &map }, boundedFeature { LV2_BUF_SIZE__boundedBlockLength, nullptr },
+    LV2_Feature mapFeature { LV2_URID__map, &uris.mapData }, boundedFeature { LV2_BUF_SIZE__boundedBlockLength, nullptr },
         optionsFeature { LV2_OPTIONS__options, options };
     const LV2_Feature* features[4] { &mapFeature, &boundedFeature, &optionsFeature, nullptr };
     const LV2_Descriptor* descriptor = nullptr;
@@ -58,21 +35,13 @@ struct Lv2Plugin::Impl
     bool typedAsString = true;
     float controls[9] { 0.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 100.0f, 1.0f, 1.0f };
 
-    LV2_URID urid (const char* uri)
-    {
-        const auto it = std::find (uris.begin(), uris.end(), uri);
-        if (it != uris.end())
-            return static_cast<LV2_URID> (it - uris.begin() + 1);
-        uris.emplace_back (uri);
-        return static_cast<LV2_URID> (uris.size());
-    }
-
+    LV2_URID urid (const char* uri) { return uris.map (uri); }
     LV2_URID stateKey() { return urid (VRC_LV2_URI ":StateString"); }
 
     Impl()
     {
         options[0] = { LV2_OPTIONS_INSTANCE, 0, urid (LV2_BUF_SIZE__maxBlockLength), sizeof (maxBlock), urid (LV2_ATOM__Int), &maxBlock };
-        auto* entry = library.find<const LV2_Descriptor* (uint32_t)> ("lv2_descriptor");
+        auto* entry = reinterpret_cast<const LV2_Descriptor* (*) (uint32_t)> (library.findSymbol ("lv2_descriptor"));
         descriptor = entry != nullptr ? entry (0) : nullptr;
         if (descriptor == nullptr)
             return;
@@ -149,85 +118,6 @@ void Lv2Plugin::runUntil (const std::atomic<bool>& stop)
 }
 
 //==============================================================================
-namespace
-{
-using namespace Steinberg;
-
-// COM interfaces end objects through release(), never through a destructor.
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-
-/** The host's stream: bytes in memory, or an endless run of filler bytes. */
-class HostStream : public IBStream, public ISizeableStream
-{
-public:
-    HostStream (Bytes bytesIn, StreamShape shapeIn) : bytes (std::move (bytesIn)), shape (shapeIn) {}
-
-    tresult PLUGIN_API queryInterface (const TUID iid, void** obj) override
-    {
-        if (FUnknownPrivate::iidEqual (iid, IBStream::iid) || FUnknownPrivate::iidEqual (iid, FUnknown::iid))
-            *obj = static_cast<IBStream*> (this);
-        else if (shape.sizeable && shape.endless == 0 && FUnknownPrivate::iidEqual (iid, ISizeableStream::iid))
-            *obj = static_cast<ISizeableStream*> (this);
-        else
-        {
-            *obj = nullptr;
-            return kNoInterface;
-        }
-        addRef();
-        return kResultOk;
-    }
-    uint32 PLUGIN_API addRef() override { return ++references; }
-    uint32 PLUGIN_API release() override { return --references; } // lives on the test's stack
-
-    tresult PLUGIN_API read (void* buffer, int32 numBytes, int32* numBytesRead) override
-    {
-        const auto size = shape.endless != 0 ? shape.endless : bytes.size();
-        auto n = std::min<std::size_t> ((std::size_t) std::max (numBytes, 0), size - position);
-        if (shape.piece != 0)
-            n = std::min (n, shape.piece);
-        if (shape.endless != 0)
-            std::memset (buffer, 'x', n);
-        else if (n != 0)
-            std::memcpy (buffer, bytes.data() + position, n);
-        position += n;
-        if (numBytesRead != nullptr)
-            *numBytesRead = (int32) n;
-        return kResultOk;
-    }
-    tresult PLUGIN_API write (void* buffer, int32 numBytes, int32* numBytesWritten) override
-    {
-        auto* b = static_cast<const std::uint8_t*> (buffer);
-        bytes.insert (bytes.end(), b, b + numBytes);
-        if (numBytesWritten != nullptr)
-            *numBytesWritten = numBytes;
-        return kResultOk;
-    }
-    tresult PLUGIN_API seek (int64 pos, int32 mode, int64* result) override
-    {
-        position = (std::size_t) (mode == kIBSeekSet ? pos : mode == kIBSeekCur ? (int64) position + pos : (int64) bytes.size() + pos);
-        if (result != nullptr)
-            *result = (int64) position;
-        return kResultOk;
-    }
-    tresult PLUGIN_API tell (int64* pos) override
-    {
-        *pos = (int64) position;
-        return kResultOk;
-    }
-    tresult PLUGIN_API getStreamSize (int64& size) override
-    {
-        size = (int64) bytes.size();
-        return kResultOk;
-    }
-    tresult PLUGIN_API setStreamSize (int64) override { return kResultFalse; }
-
-    Bytes bytes;
-    StreamShape shape;
-    std::size_t position = 0;
-    std::atomic<uint32> references { 1 };
-};
-} // namespace
-
 struct Vst3Plugin::Impl
 {
     // Loaded, its component and controller created and connected, by the
@@ -244,17 +134,17 @@ std::size_t Vst3Plugin::bytesTaken() const noexcept { return impl->taken; }
 
 int Vst3Plugin::setState (const Bytes& bytes, StreamShape shape)
 {
-    HostStream stream (bytes, shape);
+    vst3host::MemoryStream stream (bytes, shape);
     const auto result = impl->instance.getComponent()->setState (&stream);
-    impl->taken = stream.position;
+    impl->taken = stream.offset();
     return result;
 }
 
 Bytes Vst3Plugin::getState()
 {
-    HostStream stream ({}, {});
+    vst3host::MemoryStream stream;
     impl->instance.getComponent()->getState (&stream);
-    return stream.bytes;
+    return stream.data();
 }
 
 Bytes readTestFile (const std::string& relativePath)

@@ -2,6 +2,8 @@
 // The built VR-C.lv2 and VR-C.vst3 binaries driven through their C and COM state
 // interfaces, as a host does when it saves a session and hands the saved bytes
 // back, with no framework between the test and the plug-in.
+#include "Vst3TestHost.h"
+
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -40,12 +42,7 @@ private:
 };
 
 /** How the host's stream delivers the state. */
-struct StreamShape
-{
-    std::size_t piece = 0;       // most bytes per read; 0 for all that is asked
-    bool sizeable = true;        // answers the size query
-    std::size_t endless = 0;     // when non-zero: a stream of this many filler bytes instead
-};
+using StreamShape = vst3host::StreamShape;
 
 /** One component of the VST3 build, initialised without a host context. */
 class Vst3Plugin

@@ -3,9 +3,8 @@
 // makes of the same input with the same settings.
 #include "HostTest.h"
 
-#include "CompressorEngine.h"
-#include "processor/ParameterMapper.h"
-#include "processor/Parameters.h"
+#include "EngineHelpers.h"
+#include "Signals.h"
 
 #include <algorithm>
 #include <cmath>
@@ -138,43 +137,13 @@ struct ReferenceEngine
     }
 
     /** What a resume does: the rate, then every setting again. */
-    void prepare (float sampleRate)
-    {
-        engine.setSampleRate (sampleRate);
-        using vrc::ParameterId;
-        for (auto id : { ParameterId::ratio, ParameterId::threshold, ParameterId::gain, ParameterId::attack,
-                         ParameterId::release, ParameterId::knee, ParameterId::dryWet, ParameterId::curve })
-        {
-            const int index = static_cast<int> (id);
-            const auto host = hostValues.find (index);
-            apply (index, host != hostValues.end() ? physical (index, host->second)
-                                                   : vrc::parameterTable[static_cast<size_t> (index)].defaultValue);
-        }
-    }
+    void prepare (float sampleRate) { vrc::test::configure (engine, sampleRate, vrc::test::fromNormalised (hostValues)); }
 
-    void set (int index, float normalised) { apply (index, physical (index, normalised)); }
-
-    static float physical (int index, float normalised)
+    /** A host's change while playing: that one setting. */
+    void set (int index, float normalised)
     {
-        const auto& info = vrc::parameterTable[static_cast<size_t> (index)];
-        vrc::ParameterMapper mapper (info.minimum, info.maximum);
-        mapper.setNormalised (normalised);
-        return mapper.getValue();
-    }
-
-    void apply (int index, float v)
-    {
-        switch (static_cast<vrc::ParameterId> (index))
-        {
-            case vrc::ParameterId::threshold: engine.setThreshold (v); break;
-            case vrc::ParameterId::ratio: engine.setRatio (v); break;
-            case vrc::ParameterId::gain: engine.setGain (v); break;
-            case vrc::ParameterId::attack: engine.setAttack (v); break;
-            case vrc::ParameterId::release: engine.setRelease (v); break;
-            case vrc::ParameterId::knee: engine.setKnee (v); break;
-            case vrc::ParameterId::dryWet: engine.setDryWet (v); break;
-            case vrc::ParameterId::curve: engine.setCurve (v); break;
-        }
+        hostValues[index] = normalised;
+        vrc::applySetting (engine, static_cast<vrc::ParameterId> (index), vrc::test::fromNormalised (hostValues)[(size_t) index]);
     }
 
     std::map<int, float> hostValues;
@@ -184,18 +153,7 @@ struct ReferenceEngine
 /** A few seconds' worth of programme-like material: tones with a changing level. */
 std::vector<std::vector<float>> testSignal (int channels, int samples)
 {
-    std::vector<std::vector<float>> signal (static_cast<size_t> (channels), std::vector<float> (static_cast<size_t> (samples)));
-    uint32_t noise = 12345;
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < samples; ++i)
-        {
-            noise = noise * 1664525u + 1013904223u;
-            const float level = (i / 4000) % 2 == 0 ? 0.9f : 0.05f;
-            const float tone = std::sin (0.031f * static_cast<float> (i) * static_cast<float> (ch + 1));
-            const float hiss = static_cast<float> (noise >> 8) / 16777216.0f - 0.5f;
-            signal[(size_t) ch][(size_t) i] = level * (0.8f * tone + 0.2f * hiss);
-        }
-    return signal;
+    return vrc::test::programme (channels, samples);
 }
 
 /** How the host lays out its buffers: separate outputs, outputs over the inputs,
@@ -250,14 +208,7 @@ std::vector<std::vector<float>> throughPlugin (const PluginInstance& plugin, con
 
 std::vector<std::vector<float>> throughEngine (ReferenceEngine& ref, std::vector<std::vector<float>> signal, int blockSize)
 {
-    const int samples = static_cast<int> (signal[0].size());
-    for (int start = 0; start < samples; start += blockSize)
-    {
-        std::vector<float*> ptr;
-        for (auto& ch : signal)
-            ptr.push_back (ch.data() + start);
-        ref.engine.process (ptr.data(), static_cast<int> (ptr.size()), std::min (blockSize, samples - start));
-    }
+    vrc::test::processInBlocks (ref.engine, signal, blockSize);
     return signal;
 }
 

@@ -4,6 +4,7 @@
 #include "processor/VeskCompAudioProcessor.h"
 
 #include "EngineHelpers.h"
+#include "ProcessorBlocks.h"
 
 #include <gtest/gtest.h>
 
@@ -11,28 +12,11 @@
 
 namespace
 {
+using vrc::test::processInBlocks;
+
 juce::AudioBuffer<float> testSignal (int channels, int samples)
 {
-    juce::AudioBuffer<float> buffer (channels, samples);
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < samples; ++i)
-        {
-            const double t = i / 48000.0;
-            const double burst = (i / 4800) % 2 == 0 ? 0.9 : 0.05; // loud and quiet 100 ms stretches
-            buffer.setSample (ch, i, static_cast<float> (burst * std::sin (2.0 * 3.14159265 * (220.0 + 110.0 * ch) * t)));
-        }
-    return buffer;
-}
-
-void processInBlocks (juce::AudioProcessor& p, juce::AudioBuffer<float>& buffer, int blockSize)
-{
-    juce::MidiBuffer midi;
-    for (int start = 0; start < buffer.getNumSamples(); start += blockSize)
-    {
-        const int n = std::min (blockSize, buffer.getNumSamples() - start);
-        juce::AudioBuffer<float> view (buffer.getArrayOfWritePointers(), buffer.getNumChannels(), start, n);
-        p.processBlock (view, midi);
-    }
+    return vrc::test::toBuffer (vrc::test::programme (channels, samples));
 }
 
 // Accepts two inputs and four outputs, a layout a host could ask for.
@@ -58,15 +42,9 @@ TEST (Processing, MatchesTheEngineRunDirectlyAlsoAfterAChangeMidStream)
         p.setParameter (7, curve);
         p.prepareToPlay (48000.0, 512);
 
-        vrc::test::EngineSettings s;
-        s.threshold = p.parameterFor (0)->getValue();
-        s.ratio = p.parameterFor (1)->getValue();
-        s.gain = p.parameterFor (2)->getValue();
-        s.attack = p.parameterFor (3)->getValue();
-        s.release = p.parameterFor (4)->getValue();
-        s.knee = p.parameterFor (5)->getValue();
-        s.dryWet = p.parameterFor (6)->getValue();
-        s.curve = curve;
+        vrc::SettingsValues s;
+        for (int i = 0; i < vrc::numParameters; ++i)
+            s[(size_t) i] = p.parameterFor (i)->getValue();
 
         // The threshold moves to -32 dB after 47 blocks. The threshold does not move
         // the detector, so from there on the audio is that of an engine that had the
@@ -85,7 +63,7 @@ TEST (Processing, MatchesTheEngineRunDirectlyAlsoAfterAChangeMidStream)
         reference.process (direct.getArrayOfWritePointers(), 2, direct.getNumSamples());
 
         auto changed = testSignal (2, 48000);
-        s.threshold = p.parameterFor (0)->getValue();
+        s[0] = p.parameterFor (0)->getValue();
         vrc::CompressorEngine changedReference;
         vrc::test::configure (changedReference, 48000.0f, s);
         changedReference.process (changed.getArrayOfWritePointers(), 2, changed.getNumSamples());

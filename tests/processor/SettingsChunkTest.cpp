@@ -19,21 +19,6 @@ namespace
 {
 using Bytes = std::vector<std::uint8_t>;
 
-vrc::SettingsValues values (float gain, float ratio, float threshold, float attack, float release, float knee,
-                            float dryWet, float curve)
-{
-    vrc::SettingsValues v {};
-    v[(size_t) ParameterId::gain] = gain;
-    v[(size_t) ParameterId::ratio] = ratio;
-    v[(size_t) ParameterId::threshold] = threshold;
-    v[(size_t) ParameterId::attack] = attack;
-    v[(size_t) ParameterId::release] = release;
-    v[(size_t) ParameterId::knee] = knee;
-    v[(size_t) ParameterId::dryWet] = dryWet;
-    v[(size_t) ParameterId::curve] = curve;
-    return v;
-}
-
 vrc::SettingsValues physicalValues (VeskCompAudioProcessor& p)
 {
     vrc::SettingsValues v {};
@@ -76,14 +61,14 @@ Bytes readFile (const std::string& name)
 struct Golden
 {
     const char* file;
-    vrc::SettingsValues settings;
+    vrc::SettingsValues settings; // threshold, ratio, gain, attack, release, knee, dry/wet, curve
 };
 
 const Golden goldens[] = {
-    { "example.vstchunk", values (6.0f, 0.75f, -20.0f, 0.01f, 0.5f, 0.5f, 1.0f, 0.0f) },
-    { "defaults.vstchunk", values (0.0f, 0.5f, 0.0f, 0.05f, 0.1f, vrc::defaultKnee, 1.0f, 1.0f) },
-    { "out-of-range.vstchunk", values (45.0f, 1.25f, -60.0f, 0.00001f, 12.0f, 2.0f, -0.5f, 3.0f) },
-    { "extremes.vstchunk", values (3.0e38f, 0.500000060f, -1.0e-7f, 1234567.0f, 0.000123456789f, 1.0e-30f, 100.0f, 0.999999940f) },
+    { "example.vstchunk", vrc::SettingsValues { -20.0f, 0.75f, 6.0f, 0.01f, 0.5f, 0.5f, 1.0f, 0.0f } },
+    { "defaults.vstchunk", vrc::SettingsValues { 0.0f, 0.5f, 0.0f, 0.05f, 0.1f, vrc::defaultKnee, 1.0f, 1.0f } },
+    { "out-of-range.vstchunk", vrc::SettingsValues { -60.0f, 1.25f, 45.0f, 0.00001f, 12.0f, 2.0f, -0.5f, 3.0f } },
+    { "extremes.vstchunk", vrc::SettingsValues { -1.0e-7f, 0.500000060f, 3.0e38f, 1234567.0f, 0.000123456789f, 1.0e-30f, 100.0f, 0.999999940f } },
 };
 } // namespace
 

@@ -153,6 +153,27 @@ INSTANTIATE_TEST_SUITE_P (Signals, RenderInterrupted,
                                             SignalCase { "InterruptWaitingForWriter", SIGINT, true }),
                           [] (const auto& p) { return std::string (p.param.name); });
 
+/** A stereo 44.1 kHz WAV file as an unfinished recording leaves it: sizes of all
+    ones ("to the end of the file"), then audioBytes of sparse, unwritten audio. */
+bool writeUnfinishedWav (const juce::File& file, short format, short bits, std::int64_t audioBytes)
+{
+    juce::MemoryOutputStream header;
+    header.write ("RIFF", 4);
+    header.writeInt (-1);
+    header.write ("WAVEfmt ", 8);
+    header.writeInt (16);
+    header.writeShort (format);
+    header.writeShort (2);
+    header.writeInt (44100);
+    header.writeInt (44100 * 2 * bits / 8);
+    header.writeShort ((short) (2 * bits / 8));
+    header.writeShort (bits);
+    header.write ("data", 4);
+    header.writeInt (-1);
+    return file.replaceWithData (header.getData(), header.getDataSize())
+           && ::truncate (file.getFullPathName().toRawUTF8(), (off_t) header.getDataSize() + audioBytes) == 0;
+}
+
 // About two and a half minutes and 8 GiB of disk for a while (sparse input, both
 // files deleted after): run with VRC_LARGE_TESTS=1, as scripts/test.sh does.
 // The size is the one where the framework's writer used to let the 32-bit RIFF
@@ -163,22 +184,8 @@ TEST (RenderLarge, PastFourGiBTheOutputIsRf64)
         GTEST_SKIP() << "set VRC_LARGE_TESTS=1 to render a 4 GiB file";
     TempFolder dir;
     const auto in = dir.file ("in.wav");
-    juce::MemoryOutputStream header;
     const std::int64_t dataBytes = (1LL << 32) - 40;
-    header.write ("RIFF", 4);
-    header.writeInt (-1);
-    header.write ("WAVEfmt ", 8);
-    header.writeInt (16);
-    for (const int v : { 3, 2 }) // float, stereo
-        header.writeShort ((short) v);
-    header.writeInt (44100);
-    header.writeInt (44100 * 8);
-    header.writeShort (8);
-    header.writeShort (32);
-    header.write ("data", 4);
-    header.writeInt (-1); // to the end of the file
-    ASSERT_TRUE (in.replaceWithData (header.getData(), header.getDataSize()));
-    ASSERT_EQ (::truncate (in.getFullPathName().toRawUTF8(), (off_t) header.getDataSize() + dataBytes), 0);
+    ASSERT_TRUE (writeUnfinishedWav (in, 3, 32, dataBytes)); // float
 
     const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.wav") + " --bits 32f --quiet");
     in.deleteFile();
@@ -203,21 +210,7 @@ TEST (RenderLarge, PastFourGiBTheOutputIsRf64)
 TEST (RenderLarge, AiffPastTwoGiBIsRefusedAtOnce)
 {
     TempFolder dir;
-    juce::MemoryOutputStream header;
-    header.write ("RIFF", 4);
-    header.writeInt (-1);
-    header.write ("WAVEfmt ", 8);
-    header.writeInt (16);
-    header.writeShort (1); // PCM
-    header.writeShort (2); // stereo
-    header.writeInt (44100);
-    header.writeInt (44100 * 4);
-    header.writeShort (4);
-    header.writeShort (16);
-    header.write ("data", 4);
-    header.writeInt (-1); // to the end of the file
-    ASSERT_TRUE (dir.file ("in.wav").replaceWithData (header.getData(), header.getDataSize()));
-    ASSERT_EQ (::truncate (dir.file ("in.wav").getFullPathName().toRawUTF8(), 2200000000), 0);
+    ASSERT_TRUE (writeUnfinishedWav (dir.file ("in.wav"), 1, 16, 2200000000 - 44)); // PCM
     const auto run = runRender (dir.path ("in.wav") + " " + dir.path ("out.aiff") + " --bits 16");
     EXPECT_EQ (run.exitCode, 1);
     EXPECT_NE (run.err.find ("AIFF holds at most 2 GiB"), std::string::npos) << run.err;

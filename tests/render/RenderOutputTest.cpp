@@ -14,27 +14,12 @@ namespace
 {
 constexpr double rate = 44100.0;
 
-SettingsValues valuesFor (float threshold, float ratio, float gain, float attack, float release, float knee,
-                          float dryWet, float curve)
-{
-    SettingsValues v {};
-    v[(size_t) ParameterId::threshold] = threshold;
-    v[(size_t) ParameterId::ratio] = ratio;
-    v[(size_t) ParameterId::gain] = gain;
-    v[(size_t) ParameterId::attack] = attack;
-    v[(size_t) ParameterId::release] = release;
-    v[(size_t) ParameterId::knee] = knee;
-    v[(size_t) ParameterId::dryWet] = dryWet;
-    v[(size_t) ParameterId::curve] = curve;
-    return v;
-}
-
 struct Case
 {
     const char* name;
     int channels;
     std::string options;
-    SettingsValues values;
+    SettingsValues values; // threshold, ratio, gain, attack, release, knee, dry/wet, curve
 };
 
 void PrintTo (const Case& c, std::ostream* os)
@@ -72,14 +57,14 @@ INSTANTIATE_TEST_SUITE_P (
     ::testing::Values (
         Case { "StereoExp", 2,
                "--threshold -20 --ratio 0.75 --gain 6 --attack 0.01 --release 0.2 --knee 0.5 --drywet 100 --curve exp",
-               valuesFor (-20.0f, 0.75f, 6.0f, 0.01f, 0.2f, 0.5f, 1.0f, 1.0f) },
+               SettingsValues { -20.0f, 0.75f, 6.0f, 0.01f, 0.2f, 0.5f, 1.0f, 1.0f } },
         Case { "MonoLinearHalfWet", 1,
                "--threshold=-30 --ratio 1 --gain=+3.5 --attack 0 --release 0.05 --knee 0 --drywet 50 --curve linear",
-               valuesFor (-30.0f, 1.0f, 3.5f, 0.0f, 0.05f, 0.0f, 0.5f, 0.0f) },
+               SettingsValues { -30.0f, 1.0f, 3.5f, 0.0f, 0.05f, 0.0f, 0.5f, 0.0f } },
         Case { "StereoDefaultsExceptThreshold", 2, "--threshold -12",
-               valuesFor (-12.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f) },
+               SettingsValues { -12.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f } },
         Case { "ForcedBeyondRange", 2, "--threshold -50 --gain 36 --force",
-               valuesFor (-50.0f, 0.5f, 36.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f) }),
+               SettingsValues { -50.0f, 0.5f, 36.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f } }),
     [] (const auto& p) { return std::string (p.param.name); });
 
 TEST (RenderBlockSize, OddHostBlocksGiveTheSameAudio)
@@ -124,7 +109,7 @@ TEST (RenderState, ChunkAndOptionsGiveTheSameAudio)
     ASSERT_EQ (run.exitCode, 0) << run.err;
     EXPECT_EQ (countDifferences (readAudio (dir.file ("state.wav")), readAudio (dir.file ("options.wav"))), 0);
 
-    const auto hostChunk = writeSettingsChunk (valuesFor (-22.5f, 0.8f, 4.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f));
+    const auto hostChunk = writeSettingsChunk (SettingsValues { -22.5f, 0.8f, 4.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f });
     ASSERT_TRUE (dir.file ("host.chunk").replaceWithData (hostChunk.data(), hostChunk.size()));
     run = runRender (dir.path ("in.wav") + " " + dir.path ("host.wav") + " --bits 32f --state " + dir.path ("host.chunk"));
     ASSERT_EQ (run.exitCode, 0) << run.err;
@@ -135,11 +120,11 @@ TEST (RenderState, ChunkAndOptionsGiveTheSameAudio)
                      + " --gain 0");
     ASSERT_EQ (run.exitCode, 0) << run.err;
     const auto expected = processInTest (readAudio (dir.file ("in.wav")),
-                                         valuesFor (-22.5f, 0.8f, 0.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f), rate, 512);
+                                         SettingsValues { -22.5f, 0.8f, 0.0f, 0.003f, 0.3f, 0.7f, 0.9f, 1.0f }, rate, 512);
     EXPECT_EQ (countDifferences (readAudio (dir.file ("override.wav")), expected), 0);
 
     // A chunk's value the control cannot reach is used as the plug-in would, with a word.
-    const auto wild = writeSettingsChunk (valuesFor (-22.5f, 0.8f, 4.0f, 0.003f, 0.3f, 0.7f, 1.0e32f, 1.0f));
+    const auto wild = writeSettingsChunk (SettingsValues { -22.5f, 0.8f, 4.0f, 0.003f, 0.3f, 0.7f, 1.0e32f, 1.0f });
     ASSERT_TRUE (dir.file ("wild.chunk").replaceWithData (wild.data(), wild.size()));
     run = runRender (dir.path ("in.wav") + " " + dir.path ("wild.wav") + " --state " + dir.path ("wild.chunk"));
     EXPECT_EQ (run.exitCode, 0) << run.err;
@@ -152,7 +137,7 @@ TEST (RenderState, ChunkAndOptionsGiveTheSameAudio)
                      "ulimit -t 20;");
     ASSERT_EQ (run.exitCode, 0) << run.err;
     EXPECT_EQ (countDifferences (readAudio (dir.file ("kept-finding.wav")),
-                                 processInTest (readAudio (dir.file ("in.wav")), valuesFor (0.0f, 0.5f, 3.0f, 0.05f, 0.1f, defaultKnee, 1.0f, 1.0f), rate, 512)),
+                                 processInTest (readAudio (dir.file ("in.wav")), SettingsValues { 0.0f, 0.5f, 3.0f, 0.05f, 0.1f, defaultKnee, 1.0f, 1.0f }, rate, 512)),
                0);
 }
 
@@ -274,7 +259,7 @@ TEST (RenderBatch, EachFileGetsItsOwnProcessor)
     ASSERT_EQ (run.exitCode, 0) << run.err;
     EXPECT_NE (run.out.find ("rendered 3 of 3 files"), std::string::npos) << run.out;
 
-    auto settings = valuesFor (-26.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f);
+    auto settings = SettingsValues { -26.0f, 0.5f, 0.0f, 0.05f, 0.1f, 0.94f, 1.0f, 1.0f };
     EXPECT_EQ (countDifferences (readAudio (dir.file ("rendered/a.wav")), processInTest (mono, settings, rate, 512)), 0);
     const auto expectedStereo = processInTest (stereo, settings, 48000.0, 512);
     EXPECT_EQ (countDifferences (readAudio (dir.file ("rendered/b.wav")), expectedStereo), 0);

@@ -4,7 +4,8 @@
 // cut here, so the tool's reading, alignment and block handling are what is tested.
 #include "RenderSupport.h"
 
-#include "CompressorEngine.h"
+#include "EngineHelpers.h"
+#include "ProcessorBlocks.h"
 
 #include <gtest/gtest.h>
 
@@ -22,15 +23,7 @@ juce::AudioBuffer<float> expected (const juce::AudioBuffer<float>& input, const 
                                    float& smallestGain)
 {
     CompressorEngine engine;
-    engine.setSampleRate ((float) rate);
-    engine.setRatio (1.0f);
-    engine.setThreshold (-24.0f);
-    engine.setGain (0.0f);
-    engine.setAttack (0.002f);
-    engine.setRelease (0.02f);
-    engine.setKnee (1.0f);
-    engine.setDryWet (1.0f);
-    engine.setCurve (0.0f);
+    configure (engine, (float) rate, EngineSettings { -24.0f, 1.0f, 0.0f, 0.002f, 0.02f, 1.0f, 1.0f, 0.0f });
 
     // The key as the tool must hear it: the input's length, silence past its end.
     juce::AudioBuffer<float> heard (key.getNumChannels(), input.getNumSamples());
@@ -40,17 +33,8 @@ juce::AudioBuffer<float> expected (const juce::AudioBuffer<float>& input, const 
 
     auto output = input;
     std::vector<float> gains ((size_t) output.getNumSamples());
-    for (int start = 0; start < output.getNumSamples(); start += blockSize)
-    {
-        std::vector<float*> in;
-        std::vector<const float*> k;
-        for (int ch = 0; ch < output.getNumChannels(); ++ch)
-            in.push_back (output.getWritePointer (ch, start));
-        for (int ch = 0; ch < heard.getNumChannels(); ++ch)
-            k.push_back (heard.getReadPointer (ch, start));
-        engine.process (in.data(), (int) in.size(), std::min (blockSize, output.getNumSamples() - start),
-                        gains.data() + start, { k.data(), (int) k.size() });
-    }
+    processInBlocks (engine, output.getArrayOfWritePointers(), output.getNumChannels(), output.getNumSamples(), blockSize,
+                     heard.getArrayOfReadPointers(), heard.getNumChannels(), gains.data());
     smallestGain = 1.0f;
     for (float g : gains)
         smallestGain = std::min (smallestGain, g);
@@ -60,11 +44,7 @@ juce::AudioBuffer<float> expected (const juce::AudioBuffer<float>& input, const 
 /** Loud 0.1 s bursts every 0.3 s. */
 juce::AudioBuffer<float> bursts (int channels, double seconds)
 {
-    juce::AudioBuffer<float> b (channels, (int) (seconds * rate));
-    for (int ch = 0; ch < channels; ++ch)
-        for (int i = 0; i < b.getNumSamples(); ++i)
-            b.setSample (ch, i, (i % 13230) < 4410 ? 0.8f * std::sin (0.03f * (float) i + (float) ch) : 0.0f);
-    return b;
+    return toBuffer (test::bursts (channels, (int) (seconds * rate), { 13230, 4410, 0.8f, 0.03f }));
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "RenderSupport.h"
 
+#include "ProcessorBlocks.h"
 #include "UniqueTempFolder.h"
 #include "processor/VeskCompAudioProcessor.h"
 
@@ -124,13 +125,7 @@ juce::AudioBuffer<float> processInTest (const juce::AudioBuffer<float>& input, c
     processor.prepareToPlay (sampleRate, blockSize);
 
     juce::AudioBuffer<float> output (input);
-    juce::MidiBuffer midi;
-    for (int start = 0; start < output.getNumSamples(); start += blockSize)
-    {
-        juce::AudioBuffer<float> block (output.getArrayOfWritePointers(), output.getNumChannels(), start,
-                                        std::min (blockSize, output.getNumSamples() - start));
-        processor.processBlock (block, midi);
-    }
+    processInBlocks (processor, output, blockSize);
     return output;
 }
 

@@ -81,6 +81,11 @@ tresult PLUGIN_API MemoryStream::queryInterface (const TUID queried, void** obj)
         *obj = static_cast<IBStream*> (this);
         return kResultOk;
     }
+    if (shape.sizeable && shape.endless == 0 && sameIid (queried, ISizeableStream_iid))
+    {
+        *obj = static_cast<ISizeableStream*> (this);
+        return kResultOk;
+    }
     *obj = nullptr;
     return kNoInterface;
 }
@@ -89,8 +94,12 @@ tresult PLUGIN_API MemoryStream::read (void* buffer, int32 numBytes, int32* numB
 {
     if (numBytes < 0)
         return kInvalidArgument;
-    const size_t count = std::min (static_cast<size_t> (numBytes), bytes.size() - position);
-    if (count > 0)
+    auto count = std::min (static_cast<size_t> (numBytes), size() - position);
+    if (shape.piece != 0)
+        count = std::min (count, shape.piece);
+    if (shape.endless != 0)
+        std::memset (buffer, 'x', count);
+    else if (count > 0)
         std::memcpy (buffer, bytes.data() + position, count);
     position += count;
     if (numBytesRead != nullptr)
@@ -100,7 +109,7 @@ tresult PLUGIN_API MemoryStream::read (void* buffer, int32 numBytes, int32* numB
 
 tresult PLUGIN_API MemoryStream::write (void* buffer, int32 numBytes, int32* numBytesWritten)
 {
-    if (numBytes < 0)
+    if (numBytes < 0 || shape.endless != 0)
         return kInvalidArgument;
     const auto count = static_cast<size_t> (numBytes);
     if (bytes.size() < position + count)
@@ -116,9 +125,9 @@ tresult PLUGIN_API MemoryStream::write (void* buffer, int32 numBytes, int32* num
 tresult PLUGIN_API MemoryStream::seek (int64 pos, int32 mode, int64* result)
 {
     const auto base = mode == kIBSeekCur ? static_cast<int64> (position)
-                      : mode == kIBSeekEnd ? static_cast<int64> (bytes.size())
+                      : mode == kIBSeekEnd ? static_cast<int64> (size())
                                            : 0;
-    if (base + pos < 0 || base + pos > static_cast<int64> (bytes.size()))
+    if (base + pos < 0 || base + pos > static_cast<int64> (size()))
         return kInvalidArgument;
     position = static_cast<size_t> (base + pos);
     if (result != nullptr)
@@ -131,6 +140,12 @@ tresult PLUGIN_API MemoryStream::tell (int64* pos)
     if (pos == nullptr)
         return kInvalidArgument;
     *pos = static_cast<int64> (position);
+    return kResultOk;
+}
+
+tresult PLUGIN_API MemoryStream::getStreamSize (int64& streamSize)
+{
+    streamSize = static_cast<int64> (bytes.size());
     return kResultOk;
 }
 

@@ -12,6 +12,7 @@
 #include "pluginterfaces/vst/ivsteditcontroller.h"
 #include "pluginterfaces/vst/ivstmessage.h"
 
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -42,14 +43,25 @@ private:
 // in release()), so they have no virtual destructor by design.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+/** How a host's stream hands over its bytes. */
+struct StreamShape
+{
+    std::size_t piece = 0;   // most bytes per read; 0 for all that is asked
+    bool sizeable = true;    // answers the size query (ISizeableStream)
+    std::size_t endless = 0; // when non-zero: this many filler bytes instead of the contents
+};
+
 /** A byte stream the host hands to getState and setState. */
-class MemoryStream final : public Steinberg::IBStream
+class MemoryStream final : public Steinberg::IBStream, public Steinberg::ISizeableStream
 {
 public:
     MemoryStream() = default;
-    explicit MemoryStream (std::vector<unsigned char> contents) : bytes (std::move (contents)) {}
+    explicit MemoryStream (std::vector<unsigned char> contents, StreamShape shapeIn = {})
+        : bytes (std::move (contents)), shape (shapeIn) {}
 
     const std::vector<unsigned char>& data() const noexcept { return bytes; }
+    /** How far reading (or writing) has come. */
+    std::size_t offset() const noexcept { return position; }
 
     Steinberg::tresult PLUGIN_API queryInterface (const Steinberg::TUID queried, void** obj) override;
     // Lives on the host's stack, so the counts only need to look plausible.
@@ -59,10 +71,15 @@ public:
     Steinberg::tresult PLUGIN_API write (void* buffer, Steinberg::int32 numBytes, Steinberg::int32* numBytesWritten) override;
     Steinberg::tresult PLUGIN_API seek (Steinberg::int64 pos, Steinberg::int32 mode, Steinberg::int64* result) override;
     Steinberg::tresult PLUGIN_API tell (Steinberg::int64* pos) override;
+    Steinberg::tresult PLUGIN_API getStreamSize (Steinberg::int64& size) override;
+    Steinberg::tresult PLUGIN_API setStreamSize (Steinberg::int64) override { return Steinberg::kResultFalse; }
 
 private:
+    std::size_t size() const noexcept { return shape.endless != 0 ? shape.endless : bytes.size(); }
+
     std::vector<unsigned char> bytes;
-    size_t position = 0;
+    StreamShape shape;
+    std::size_t position = 0;
 };
 #pragma GCC diagnostic pop
 

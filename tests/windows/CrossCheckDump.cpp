@@ -1,5 +1,6 @@
 #include "CrossCheck.h"
 
+#include "Signals.h"
 #include "TestHost.h"
 
 #include <algorithm>
@@ -125,21 +126,8 @@ bool writeBinary (const std::string& path, const void* data, size_t size)
 float testSignal (int channel, long long sampleIndex)
 {
     // Bursts: 0.25 s loud, 0.25 s quiet, so attack and release both act.
-    const bool loud = (sampleIndex / 11025) % 2 == 0;
-    const float level = loud ? 0.875f : 0.0625f;
-    if (channel == 0)
-    {
-        // A triangle wave of period 100 samples, in exact multiples of 1/25.
-        const long long phase = sampleIndex % 100;
-        const long long tri = phase < 50 ? phase : 100 - phase;
-        return level * (static_cast<float> (tri - 25) / 25.0f);
-    }
-    // Noise from a linear congruential generator, 24 bits, exact in a float.
-    std::uint32_t state = static_cast<std::uint32_t> (sampleIndex) * 2654435761u + 12345u;
-    state ^= state >> 13;
-    state *= 1664525u;
-    const auto noise = static_cast<float> (static_cast<std::int32_t> (state >> 8) - 0x800000) / 8388608.0f;
-    return level * noise;
+    static constexpr float levels[] = { 0.875f, 0.0625f };
+    return vrc::test::exactSample (channel, sampleIndex, levels, 2, 11025);
 }
 
 bool writeDump (const std::string& dir)

@@ -1,7 +1,6 @@
 #include "VeskCompAudioProcessor.h"
 
 #include "ParameterText.h"
-#include "editor/VeskCompAudioProcessorEditor.h"
 
 namespace
 {
@@ -133,11 +132,6 @@ bool VeskCompAudioProcessor::isOutputChannelStereoPair (int) const { return fals
 bool VeskCompAudioProcessor::acceptsMidi() const { return false; }
 bool VeskCompAudioProcessor::producesMidi() const { return false; }
 double VeskCompAudioProcessor::getTailLengthSeconds() const { return 0.0; }
-
-juce::AudioProcessorEditor* VeskCompAudioProcessor::createEditor()
-{
-    return new VeskCompAudioProcessorEditor (*this);
-}
 
 bool VeskCompAudioProcessor::hasEditor() const
 {

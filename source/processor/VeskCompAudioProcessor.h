@@ -54,6 +54,7 @@ public:
     bool producesMidi() const override;
     double getTailLengthSeconds() const override;
 
+    /** The editor (defined beside it, source/editor). */
     juce::AudioProcessorEditor* createEditor() override;
     bool hasEditor() const override;
 

@@ -88,6 +88,14 @@ fault key-label-stays-lit source/processor/VeskCompAudioProcessor.cpp \
 fault render-key-not-padded tools/render/Render.cpp \
     's/                keyIn.clear (ch, k, n - k);//; s/            slot.key.clear (ch, slot.keyFrames, n - slot.keyFrames);//' render
 
+# --- The processor core (the plug-in's processor and vrc-render run on it) -----
+fault core-restore-leaves-engine-stale source/processor/ProcessorCore.cpp \
+    '/^void ProcessorCore::restoreChunk/,/^}/ s/^    updateEngine ();$//; /^void ProcessorCore::restoreChunk/,/^}/ s/^    updateEngine();$//' processor render
+fault core-host-write-not-sent source/processor/ProcessorCore.cpp \
+    's/^    applySetting (engine, static_cast<ParameterId> (index), p->getValue());$//' processor
+fault core-rate-while-running-ignored source/processor/ProcessorCore.cpp \
+    's/        rate > 0.0f \&\& rate != engine.getSampleRate())/        false)/' host
+
 # --- The parameter table: what sessions, hosts and scripts hold ---------------
 fault chunk-attribute-respelled source/processor/Parameters.h \
     's/"Threshold", "threshold", "thresold", "--threshold",/"Threshold", "threshold", "threshold", "--threshold",/' processor

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -217,4 +218,41 @@ TEST (Parameters, FrozenNamesAndLabelsAreWrittenInTheTableAlone)
                     << entry.path().lexically_relative (root) << " spells \"" << name << "\" itself";
         }
     EXPECT_GT (scanned, 50);
+}
+
+namespace
+{
+/** A number as the README writes it: shortest form, with a true minus sign. */
+std::string readmeNumber (float v)
+{
+    char text[32];
+    std::snprintf (text, sizeof text, "%g", static_cast<double> (v));
+    std::string s (text);
+    return s[0] == '-' ? "\u2212" + s.substr (1) : s;
+}
+} // namespace
+
+TEST (Parameters, TheReadmesTablesDescribeEachParameterAsHostsAndThePanelShowIt)
+{
+    // The README's identities table is what users and session tools go by; an
+    // edit of the parameter table that leaves it behind fails here.
+    std::ifstream in (VRC_TEST_DATA_DIR "/../../README.md");
+    std::stringstream text;
+    text << in.rdbuf();
+    const auto readme = text.str();
+    ASSERT_FALSE (readme.empty()) << "README.md not found";
+    const char* units[] = { "", " dB", " s", " %" };
+    for (const auto& p : vrc::parameterTable)
+    {
+        const auto i = std::to_string (static_cast<int> (p.id));
+        std::string row = "| " + i + " | " + p.name + " | " + i + " | " + i + ", `" + p.symbol + "`: ";
+        if (p.enumeration)
+            row += std::string ("a switch, 0 \"") + vrc::curveLabels[0] + "\" or 1 \"" + vrc::curveLabels[1] + "\"";
+        else
+            row += readmeNumber (p.lowest() * p.displayScale) + "\u2026" + readmeNumber (p.highest() * p.displayScale)
+                   + units[static_cast<int> (p.unit)] + (p.logarithmic ? ", logarithmic" : "");
+        EXPECT_NE (readme.find (row + " |"), std::string::npos) << "README.md should hold the row:\n" << row << " |";
+        // The controls table names each by its panel label.
+        EXPECT_NE (readme.find (std::string ("\n| ") + p.label + " | "), std::string::npos) << p.label;
+    }
 }

@@ -96,6 +96,9 @@ fault core-host-write-not-sent source/processor/ProcessorCore.cpp \
 fault core-rate-while-running-ignored source/processor/ProcessorCore.cpp \
     's/        rate > 0.0f \&\& rate != engine.getSampleRate())/        false)/' host
 
+fault vst2-edit-gestures-passed-on source/plugin/vst2/VstHostLayer.cpp \
+    's/        case audioMasterBeginEdit: /        case -43: /; s/        case audioMasterEndEdit:/        case -44:/' host
+
 # --- The parameter table: what sessions, hosts and scripts hold ---------------
 fault chunk-attribute-respelled source/processor/Parameters.h \
     's/"Threshold", "threshold", "thresold", "--threshold",/"Threshold", "threshold", "threshold", "--threshold",/' processor

@@ -10,6 +10,11 @@
 #include <thread>
 #include <vector>
 
+#if defined(__linux__)
+ #include <X11/Xlib.h>
+ #include <X11/extensions/XTest.h>
+#endif
+
 namespace vsthost
 {
 namespace
@@ -196,5 +201,47 @@ TEST_F (EditorTest, OpenEditorReportsAHostChangedKnobBackButNotTheCurveSwitch)
 
     plugin.dispatch (effEditClose);
 }
+#if defined(__linux__)
+TEST_F (EditorTest, AKnobDraggedInTheEditorReachesTheHostAsAutomationWithoutEditGestures)
+{
+    // VST 2.4 hosts hear of a user's knob movement through audioMasterAutomate
+    // alone: VR-C sends no audioMasterBeginEdit or EndEdit around it (the
+    // fixture's tear-down fails on either), whatever the editor does for the
+    // formats that want gestures.
+    HostWindow window (800, 200);
+    ASSERT_TRUE (window.isValid());
+    PluginInstance plugin;
+    editorRect (plugin);
+    ASSERT_EQ (plugin.dispatch (effEditOpen, 0, 0, window.getNativeHandle()), 1);
+    idleFor (plugin, window, 20);
+    RecordingHost::instance().clear();
+
+    // Drag the threshold knob up (toward -40 dB), as a user does.
+    Display* display = XOpenDisplay (nullptr);
+    ASSERT_NE (display, nullptr);
+    const auto move = [&] (int y)
+    {
+        XTestFakeMotionEvent (display, -1, 537, y, 0);
+        XFlush (display);
+        idleFor (plugin, window, 2);
+    };
+    move (76);
+    XTestFakeButtonEvent (display, 1, True, 0);
+    for (int y = 72; y >= 36; y -= 4)
+        move (y);
+    XTestFakeButtonEvent (display, 1, False, 0);
+    XFlush (display);
+    idleFor (plugin, window, 10);
+    XCloseDisplay (display);
+
+    const auto automate = hostCalls (audioMasterAutomate);
+    ASSERT_FALSE (automate.empty()) << "the drag reached the host";
+    for (const auto& call : automate)
+        EXPECT_EQ (call.index, 0) << "only the threshold was moved";
+    EXPECT_GT (plugin.getParameter (0), 0.0f);
+    EXPECT_EQ (automate.back().opt, plugin.getParameter (0));
+    plugin.dispatch (effEditClose);
+}
+#endif
 } // namespace
 } // namespace vsthost

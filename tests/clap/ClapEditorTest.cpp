@@ -8,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+// (after gtest: Xlib defines macros that gtest uses as names)
+#include "KnobDrag.h"
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
 #include <unistd.h>
 
 #include <functional>
@@ -116,21 +118,7 @@ TEST (ClapEditor, AKnobMovedInTheEditorReachesTheHostAsAParameterEvent)
     ASSERT_TRUE (gui->setParent (&p, &parent) && gui->show (&p));
     ASSERT_TRUE (pumpUntil (host, window, [&] { return painted (window); }));
 
-    // Drag the threshold knob up (it turns toward -40 dB), as a user does.
-    Display* display = XOpenDisplay (nullptr);
-    ASSERT_NE (display, nullptr);
-    const auto move = [&] (int y)
-    {
-        XTestFakeMotionEvent (display, -1, 537, y, 0);
-        XFlush (display);
-        pumpUntil (host, window, [] { return true; });
-    };
-    move (76);
-    XTestFakeButtonEvent (display, 1, True, 0);
-    for (int y = 72; y >= 36; y -= 4)
-        move (y);
-    XTestFakeButtonEvent (display, 1, False, 0);
-    XFlush (display);
+    ASSERT_TRUE (vrc::test::dragThresholdKnobUp ([&] { pumpUntil (host, window, [] { return true; }); }));
     EXPECT_TRUE (pumpUntil (host, window, [&] { return host.flushRequests > 0; })) << "the host was not asked to flush";
     const auto reported = host.flush ({});
     ASSERT_FALSE (reported.empty()) << "no parameter event from the knob";
@@ -139,7 +127,6 @@ TEST (ClapEditor, AKnobMovedInTheEditorReachesTheHostAsAParameterEvent)
     EXPECT_LT (reported.back().value, 0.0);
     EXPECT_EQ (reported.back().value, host.value (0)) << "the event carries the value the plug-in now has";
     EXPECT_TRUE (host.flush ({}).empty()) << "each change is reported once";
-    XCloseDisplay (display);
     gui->destroy (&p);
 }
 

@@ -11,8 +11,7 @@
 #include <vector>
 
 #if defined(__linux__)
- #include <X11/Xlib.h>
- #include <X11/extensions/XTest.h>
+ #include "KnobDrag.h"
 #endif
 
 namespace vsthost
@@ -216,23 +215,8 @@ TEST_F (EditorTest, AKnobDraggedInTheEditorReachesTheHostAsAutomationWithoutEdit
     idleFor (plugin, window, 20);
     RecordingHost::instance().clear();
 
-    // Drag the threshold knob up (toward -40 dB), as a user does.
-    Display* display = XOpenDisplay (nullptr);
-    ASSERT_NE (display, nullptr);
-    const auto move = [&] (int y)
-    {
-        XTestFakeMotionEvent (display, -1, 537, y, 0);
-        XFlush (display);
-        idleFor (plugin, window, 2);
-    };
-    move (76);
-    XTestFakeButtonEvent (display, 1, True, 0);
-    for (int y = 72; y >= 36; y -= 4)
-        move (y);
-    XTestFakeButtonEvent (display, 1, False, 0);
-    XFlush (display);
+    ASSERT_TRUE (vrc::test::dragThresholdKnobUp ([&] { idleFor (plugin, window, 2); }));
     idleFor (plugin, window, 10);
-    XCloseDisplay (display);
 
     const auto automate = hostCalls (audioMasterAutomate);
     ASSERT_FALSE (automate.empty()) << "the drag reached the host";
